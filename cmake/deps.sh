@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Installs from Debian's packages whatever the build and the tests need and is missing,
+# and generates the ja_JP.UTF-8 locale the programs run under. Does nothing when all is there.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build make python3
+  g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
+  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+  clang clang-format clang-tidy libclang-rt-14-dev libgtest-dev
+  wine64 xvfb xdotool x11-utils imagemagick fonts-noto-cjk locales
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [ "$status" = "install ok installed" ] || missing+=("$p")
+done
+need_locale=0
+locale -a 2>/dev/null | grep -qix 'ja_JP.utf8' || need_locale=1
+
+[ ${#missing[@]} -eq 0 ] && [ $need_locale -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "Missing build and test dependencies. Install them as root with:" >&2
+  [ ${#missing[@]} -gt 0 ] &&
+    echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]}" >&2
+  [ $need_locale -eq 1 ] &&
+    echo "  sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen && locale-gen" >&2
+  exit 1
+fi
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  apt-get update -q
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
+  sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
+  grep -qx 'ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >> /etc/locale.gen
+  locale-gen
+fi

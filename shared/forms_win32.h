@@ -1,0 +1,128 @@
+// The Win32 side of the window services in forms.h, shared by both programs: the per-program
+// window base, twips conversion, screen metrics, printing, text boxes, message boxes, the
+// application folder and the message loop.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "shared/forms.h"
+
+namespace pw {
+
+// The primary screen as the system reports it: pixels times the twips per pixel of its DPI.
+Screen QueryScreen();
+
+// The folder of the running program, without a trailing separator unless it is a drive's root.
+std::wstring AppPath();
+
+// A control's design position and size in twips, relative to its container's client area.
+struct TwipsRect {
+  float left, top, width, height;
+};
+
+// Creates a child control at `rect` with the system's default GUI font.
+HWND CreateControl(HWND parent, const wchar_t* window_class, const wchar_t* text, DWORD style,
+                   TwipsRect rect, const Screen& screen, int id);
+
+// Runs the program's message loop until WM_QUIT and returns its exit code. Tab moves between the
+// window's controls; Enter anywhere in `window` presses `default_button` without moving the focus.
+int RunMessageLoop(HWND window, HWND default_button);
+
+// Attaches the C++ object to its window at WM_NCCREATE (from lpCreateParams), sends every
+// message to Derived::HandleMessage, and detaches at WM_NCDESTROY. One class per program.
+template <typename Derived>
+class BaseWindow {
+ public:
+  HWND hwnd() const { return hwnd_; }
+
+ protected:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    auto* self = reinterpret_cast<Derived*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (message == WM_NCCREATE) {
+      self = static_cast<Derived*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+      self->hwnd_ = hwnd;
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    if (self == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
+    LRESULT result = self->HandleMessage(message, wparam, lparam);
+    if (message == WM_NCDESTROY) {
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      self->hwnd_ = nullptr;
+    }
+    return result;
+  }
+
+  HWND hwnd_ = nullptr;
+};
+
+// A top-level window as the logic's Form. Printed lines are kept, and drawn by Paint, so that
+// they survive repaints until the next Cls.
+class Win32Form : public Form {
+ public:
+  Win32Form(const Screen& screen, COLORREF foreground) : screen_(screen), foreground_(foreground) {}
+  void Attach(HWND hwnd) { hwnd_ = hwnd; }
+
+  void SetLeft(float twips) override;
+  void SetTop(float twips) override;
+  float Left() const override;
+  float Top() const override;
+  float Width() const override;
+  float Height() const override;
+  float ScaleWidth() const override;
+  float ScaleHeight() const override;
+  std::intptr_t hWnd() const override { return reinterpret_cast<std::intptr_t>(hwnd_); }
+  void Unload() override { DestroyWindow(hwnd_); }
+  void Cls() override;
+  void Print(std::wstring_view line) override;
+
+  // Draws the printed lines from the client's top-left corner; call from WM_PAINT.
+  void Paint(HDC dc) const;
+
+ private:
+  RECT WindowRect() const;
+  RECT ClientRect() const;
+
+  Screen screen_;
+  COLORREF foreground_;
+  HWND hwnd_ = nullptr;
+  std::vector<std::wstring> printed_;
+};
+
+// A child control positioned in twips.
+class Win32Control : public Control {
+ public:
+  explicit Win32Control(const Screen& screen) : screen_(screen) {}
+  void Attach(HWND hwnd) { hwnd_ = hwnd; }
+  void SetLeft(float twips) override;
+  void SetTop(float twips) override;
+
+ private:
+  Screen screen_;
+  HWND hwnd_ = nullptr;
+};
+
+class Win32TextBox : public TextBox {
+ public:
+  void Attach(HWND hwnd) { hwnd_ = hwnd; }
+  std::wstring Text() const override;
+  void SetText(std::wstring_view text) override;
+
+ private:
+  HWND hwnd_ = nullptr;
+};
+
+// Message boxes owned by a window (or by none, for a program without one).
+class Win32MessageBox : public MessageBoxService {
+ public:
+  void Attach(HWND owner) { owner_ = owner; }
+  void MsgBox(std::wstring_view prompt, int style, std::wstring_view title) override;
+
+ private:
+  HWND owner_ = nullptr;
+};
+
+}  // namespace pw

@@ -1,0 +1,48 @@
+// The password file: where it lives, and reading and saving the stored password through the
+// file and code page boundaries. Both programs use it; only the editor saves.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "shared/ansi_code_page.h"
+#include "shared/file_service.h"
+
+namespace pw {
+
+// The application folder followed by "\password", joined as they are.
+std::wstring PasswordPath(std::wstring_view app_folder);
+
+struct PasswordError {
+  enum class Kind {
+    kNone,
+    kMissing,        // reading: no file
+    kUnreadable,     // reading: the system refused; `reason` says why
+    kNoPassword,     // reading: the file ends before any field
+    kHasQuote,       // saving: the reader would stop at the quote
+    kHasLineBreak,   // saving: a CR or LF would end the record early
+    kNotInCodePage,  // saving: a character the ANSI code page cannot store; `reason` holds the
+                     // first such character, when it can be singled out
+    kWriteFailed,    // saving: the system refused; `reason` says what failed and why
+  };
+  Kind kind = Kind::kNone;
+  std::wstring reason;
+  explicit operator bool() const { return kind != Kind::kNone; }
+};
+
+struct PasswordRead {
+  std::wstring password;
+  PasswordError error;
+};
+
+PasswordRead ReadStoredPassword(FileService& files, AnsiCodePage& code_page,
+                                std::wstring_view app_folder);
+
+// Saves only a text that reads back unchanged; otherwise nothing is written.
+PasswordError WriteStoredPassword(FileService& files, AnsiCodePage& code_page,
+                                  std::wstring_view app_folder, std::wstring_view text);
+
+// One sentence in Japanese for the user: what is wrong with the file at `path`, and why.
+std::wstring DescribePasswordError(const PasswordError& error, std::wstring_view path);
+
+}  // namespace pw

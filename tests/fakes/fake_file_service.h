@@ -1,0 +1,61 @@
+// A recording fake of the file boundary over an in-memory set of files. Calls are logged as
+// "Read(<path>)" and "Replace(<path>,<bytes>)", bytes as Escaped shows them.
+#pragma once
+
+#include <cstdio>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "shared/file_service.h"
+#include "tests/fakes/call_log.h"
+
+namespace pw::testing {
+
+// Bytes as readable text: printable ASCII as it is, every other byte as \xNN.
+inline std::string Escaped(std::string_view bytes) {
+  std::string out;
+  for (char c : bytes) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 0x20 && u < 0x7F && u != '\\') {
+      out += c;
+    } else {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", u);
+      out += hex;
+    }
+  }
+  return out;
+}
+
+class FakeFileService : public FileService {
+ public:
+  explicit FakeFileService(CallLog& log) : log_(log) {}
+
+  std::map<std::wstring, std::string> files;        // the content of each file that exists
+  std::map<std::wstring, std::wstring> unreadable;  // paths the system refuses to read, and why
+  std::optional<std::wstring> replace_failure;      // when set, Replace fails with this reason
+
+  FileRead Read(const std::wstring& path) override {
+    log_.push_back("Read(" + Utf8(path) + ")");
+    if (auto refused = unreadable.find(path); refused != unreadable.end()) {
+      return {FileRead::Status::kUnreadable, {}, refused->second};
+    }
+    auto file = files.find(path);
+    if (file == files.end()) return {FileRead::Status::kMissing, {}, {}};
+    return {FileRead::Status::kOk, file->second, {}};
+  }
+
+  FileWrite Replace(const std::wstring& path, std::string_view bytes) override {
+    log_.push_back("Replace(" + Utf8(path) + "," + Escaped(bytes) + ")");
+    if (replace_failure) return {false, *replace_failure};
+    files[path] = std::string(bytes);
+    return {};
+  }
+
+ private:
+  CallLog& log_;
+};
+
+}  // namespace pw::testing
