@@ -1,0 +1,235 @@
+// probe.exe: reads one piece of window-system state for the end-to-end tests and prints it as
+// key=value lines. Each reading is its own process because the system caches several settings
+// per process. Texts travel as hex of UTF-16LE in both directions, so that Japanese survives any
+// console code page; "*" in place of a title or class matches any.
+//
+//   window TITLE CLASS           hwnd, pid, left/top/right/bottom, topmost, maximized, visible
+//   clip                         left/top/right/bottom of the pointer confinement
+//   cursor                       x, y
+//   saver                        active (SPI_GETSCREENSAVEACTIVE), running
+//   screen                       width, height of the primary screen
+//   gettext TITLE CLASS CONTROL  text of a control: CONTROL is #<id> or <class hex>:<index>
+//   settext TITLE CLASS CONTROL TEXT
+//   click TITLE CLASS CONTROL    posts BM_CLICK, so a message box it opens cannot block the probe
+//   close TITLE CLASS            posts WM_CLOSE
+//
+// Exit status 0 on success, 1 when the window or control is not there, 2 on a usage error.
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kNotFound = 1;
+constexpr int kUsage = 2;
+constexpr UINT kReplyMs = 5000;
+
+// Decodes hex of UTF-16LE; "*" stays "*" so the caller can tell "any" from a text.
+bool FromHex(const wchar_t* hex, std::wstring& out) {
+  out.clear();
+  if (std::wcscmp(hex, L"*") == 0) {
+    out = L"*";
+    return true;
+  }
+  size_t n = std::wcslen(hex);
+  if (n % 4 != 0) return false;
+  for (size_t i = 0; i < n; i += 4) {
+    unsigned bytes[2] = {};
+    for (int b = 0; b < 2; ++b) {
+      wchar_t pair[3] = {hex[i + 2 * b], hex[i + 2 * b + 1], 0};
+      wchar_t* end = nullptr;
+      bytes[b] = static_cast<unsigned>(std::wcstoul(pair, &end, 16));
+      if (*end != 0) return false;
+    }
+    out += static_cast<wchar_t>(bytes[0] | (bytes[1] << 8));
+  }
+  return true;
+}
+
+void PrintHex(const char* key, const std::wstring& text) {
+  std::printf("%s=", key);
+  for (wchar_t c : text) {
+    auto u = static_cast<unsigned>(c);
+    std::printf("%02x%02x", u & 0xff, (u >> 8) & 0xff);
+  }
+  std::printf("\n");
+}
+
+// Controls answer WM_GETTEXT; the bound keeps a hung program from hanging the test.
+std::wstring ControlText(HWND hwnd) {
+  DWORD_PTR length = 0;
+  SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kReplyMs, &length);
+  std::vector<wchar_t> buffer(length + 1);
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutW(hwnd, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
+                      SMTO_ABORTIFHUNG, kReplyMs, &copied);
+  return buffer.data();
+}
+
+// A top-level window's title is read from the system without asking its program.
+std::wstring TitleOf(HWND hwnd) {
+  std::vector<wchar_t> buffer(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1);
+  GetWindowTextW(hwnd, buffer.data(), static_cast<int>(buffer.size()));
+  return buffer.data();
+}
+
+std::wstring ClassOf(HWND hwnd) {
+  wchar_t name[256] = {};
+  GetClassNameW(hwnd, name, 256);
+  return name;
+}
+
+bool Matches(const std::wstring& want, const std::wstring& have) {
+  return want == L"*" || want == have;
+}
+
+struct TopLevelQuery {
+  std::wstring title;
+  std::wstring cls;
+  HWND found = nullptr;
+};
+
+// Top-level windows come in Z order; the first visible match wins over hidden ones.
+BOOL CALLBACK OnTopLevel(HWND hwnd, LPARAM param) {
+  auto* query = reinterpret_cast<TopLevelQuery*>(param);
+  if (!Matches(query->title, TitleOf(hwnd)) || !Matches(query->cls, ClassOf(hwnd))) return TRUE;
+  if (query->found == nullptr) query->found = hwnd;
+  if (IsWindowVisible(hwnd)) {
+    query->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND FindTopLevel(const std::wstring& title, const std::wstring& cls) {
+  TopLevelQuery query{title, cls};
+  EnumWindows(OnTopLevel, reinterpret_cast<LPARAM>(&query));
+  return query.found;
+}
+
+struct ControlQuery {
+  std::wstring cls;
+  int index = 0;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK OnChild(HWND hwnd, LPARAM param) {
+  auto* query = reinterpret_cast<ControlQuery*>(param);
+  if (_wcsicmp(query->cls.c_str(), ClassOf(hwnd).c_str()) != 0) return TRUE;
+  if (query->index-- > 0) return TRUE;
+  query->found = hwnd;
+  return FALSE;
+}
+
+// CONTROL is "#<decimal id>" or "<class hex>:<index>", the index counting from 0 among the
+// window's descendants of that class.
+HWND FindControl(HWND parent, const wchar_t* spec) {
+  if (spec[0] == L'#') {
+    return GetDlgItem(parent, static_cast<int>(std::wcstol(spec + 1, nullptr, 0)));
+  }
+  const wchar_t* colon = std::wcschr(spec, L':');
+  if (colon == nullptr) return nullptr;
+  ControlQuery query;
+  if (!FromHex(std::wstring(spec, colon).c_str(), query.cls)) return nullptr;
+  query.index = static_cast<int>(std::wcstol(colon + 1, nullptr, 10));
+  EnumChildWindows(parent, OnChild, reinterpret_cast<LPARAM>(&query));
+  return query.found;
+}
+
+void PrintRect(const RECT& r) {
+  std::printf("left=%ld\ntop=%ld\nright=%ld\nbottom=%ld\n", r.left, r.top, r.right, r.bottom);
+}
+
+int Window(HWND hwnd) {
+  RECT r{};
+  GetWindowRect(hwnd, &r);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  std::printf("hwnd=%llu\npid=%lu\n",
+              static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)), pid);
+  PrintRect(r);
+  std::printf("topmost=%d\nmaximized=%d\nvisible=%d\n",
+              (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0 ? 1 : 0,
+              IsZoomed(hwnd) ? 1 : 0, IsWindowVisible(hwnd) ? 1 : 0);
+  PrintHex("title", TitleOf(hwnd));
+  PrintHex("class", ClassOf(hwnd));
+  return 0;
+}
+
+int Saver() {
+  BOOL active = FALSE;
+  BOOL running = FALSE;
+  SystemParametersInfoW(SPI_GETSCREENSAVEACTIVE, 0, &active, 0);
+  SystemParametersInfoW(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
+  std::printf("active=%d\nrunning=%d\n", active ? 1 : 0, running ? 1 : 0);
+  return 0;
+}
+
+int GlobalReading(const std::wstring& command) {
+  if (command == L"clip") {
+    RECT r{};
+    GetClipCursor(&r);
+    PrintRect(r);
+  } else if (command == L"cursor") {
+    POINT p{};
+    GetCursorPos(&p);
+    std::printf("x=%ld\ny=%ld\n", p.x, p.y);
+  } else if (command == L"saver") {
+    return Saver();
+  } else if (command == L"screen") {
+    std::printf("width=%d\nheight=%d\n", GetSystemMetrics(SM_CXSCREEN),
+                GetSystemMetrics(SM_CYSCREEN));
+  } else {
+    return kUsage;
+  }
+  return 0;
+}
+
+int ControlCommand(const std::wstring& command, HWND control, int argc, wchar_t** argv) {
+  if (command == L"gettext" && argc == 5) {
+    PrintHex("text", ControlText(control));
+  } else if (command == L"settext" && argc == 6) {
+    std::wstring text;
+    if (!FromHex(argv[5], text)) return kUsage;
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                        SMTO_ABORTIFHUNG, kReplyMs, &result);
+  } else if (command == L"click" && argc == 5) {
+    PostMessageW(control, BM_CLICK, 0, 0);
+  } else {
+    return kUsage;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2) return kUsage;
+  std::wstring command = argv[1];
+  if (argc == 2) return GlobalReading(command);
+  std::wstring title;
+  std::wstring cls;
+  if (argc < 4 || !FromHex(argv[2], title) || !FromHex(argv[3], cls)) return kUsage;
+  HWND hwnd = FindTopLevel(title, cls);
+  if (hwnd == nullptr) {
+    std::printf("found=0\n");
+    return kNotFound;
+  }
+  std::printf("found=1\n");
+  if (command == L"window" && argc == 4) return Window(hwnd);
+  if (command == L"close" && argc == 4) {
+    PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    return 0;
+  }
+  if (argc < 5) return kUsage;
+  HWND control = FindControl(hwnd, argv[4]);
+  if (control == nullptr) {
+    std::printf("control=0\n");
+    return kNotFound;
+  }
+  return ControlCommand(command, control, argc, argv);
+}
