@@ -1,0 +1,36 @@
+// The lock window's fixed values in one place: its texts, and the design positions and sizes of
+// the window and its controls in twips (relative to the container's client area).
+#pragma once
+
+namespace corvel::layout {
+
+struct TwipsBox {
+  float left, top, width, height;
+};
+
+inline constexpr wchar_t kCaption[] = L"Corvel";
+inline constexpr wchar_t kLabelText[] = L"ﾊﾟｽﾜｰﾄﾞ：";
+inline constexpr wchar_t kOkText[] = L"OK";
+inline constexpr wchar_t kPasswordChar = L'*';
+inline constexpr wchar_t kPasswordDiffers[] = L"Password differs!!";
+// Follows the description of what is wrong with the password file.
+inline constexpr wchar_t kNotLockedHint[] =
+    L"ロックせずに終了します。パスワードは Vantor で設定できます。";
+
+// The window's normal-state client area; it equals the panel, which is what makes the pointer's
+// confinement cover exactly the panel once both sit at the screen's centre.
+inline constexpr float kMainClientWidth = 3495;
+inline constexpr float kMainClientHeight = 300;
+
+inline constexpr TwipsBox kObject = {100, 100, 3495, 300};  // in Main
+inline constexpr TwipsBox kPassword = {720, 0, 2055, 270};  // in Object
+inline constexpr TwipsBox kLabel = {0, 50, 735, 200};       // in Object
+inline constexpr TwipsBox kOk = {2760, 0, 735, 300};        // in Object
+
+struct Rgb {
+  unsigned char red, green, blue;
+};
+inline constexpr Rgb kBackground = {0, 0, 0};
+inline constexpr Rgb kForeground = {255, 255, 255};
+
+}  // namespace corvel::layout

@@ -1,0 +1,101 @@
+#include "lock/lock.h"
+
+#include "lock/confine_rect.h"
+#include "lock/layout.h"
+#include "shared/password_file.h"
+
+namespace corvel {
+namespace {
+
+constexpr int kExitUnreadableFile = 1;
+
+// Overwrites a string that held a password before it is freed; the volatile writes keep the
+// compiler from dropping them as dead stores.
+void Wipe(std::wstring& text) {
+  volatile wchar_t* characters = text.data();
+  for (size_t i = 0; i < text.size(); ++i) {
+    characters[i] = L'\0';
+  }
+  text.clear();
+}
+
+}  // namespace
+
+Lock::~Lock() { Wipe(stored_password_); }
+
+void Lock::OnLoad() {
+  const pw::Screen& screen = parts_.screen;
+  parts_.object.SetTop(screen.height / 2);
+  parts_.object.SetLeft(screen.width / 2);
+  parts_.main.SetTop(screen.height / 2);
+  parts_.main.SetLeft(screen.width / 2);
+  parts_.windows.SetWindowPos(parts_.main.hWnd(), kHwndTopmost, 0, 0, 0, 0, kSwpNoSizeNoMoveShow);
+  parts_.windows.SetCursorPos(kCursorStartX, kCursorStartY);
+  parts_.windows.ClipCursor(nullptr);
+  confine_rect_ = ComputeConfineRect(parts_.main, screen);
+  parts_.windows.ClipCursor(&confine_rect_);
+  parts_.windows.SystemParametersInfoA(kSpiSetScreenSaveActive, 0, nullptr, kSpifUpdateAndSend);
+
+  pw::PasswordRead read = pw::ReadStoredPassword(parts_.files, parts_.code_page, parts_.app_folder);
+  if (read.error) {
+    // Everything taken so far is given back before the user is told, so that no answer to the
+    // message box (or none at all) can leave the machine half-locked.
+    exit_code_ = kExitUnreadableFile;
+    parts_.main.Unload();
+    const std::wstring path = pw::PasswordPath(parts_.app_folder);
+    parts_.message_box.MsgBox(
+        pw::DescribePasswordError(read.error, path) + L"\n" + layout::kNotLockedHint,
+        pw::kMsgBoxCritical, layout::kCaption);
+    return;
+  }
+  stored_password_ = read.password;
+  Wipe(read.password);
+  if (stored_password_.empty()) {
+    parts_.main.Unload();
+    return;
+  }
+  parts_.windows.SystemParametersInfoA(kSpiSetScreenSaverRunning, 1, nullptr, kSpifNone);
+  state_ = LockState::kLocked;
+}
+
+void Lock::OnUnload() {
+  if (state_ == LockState::kReleased) {
+    return;
+  }
+  state_ = LockState::kReleased;
+  parts_.windows.SetWindowPos(parts_.main.hWnd(), kHwndNoTopmost, 0, 0, 0, 0, kSwpNoSizeNoMoveShow);
+  parts_.windows.ClipCursor(nullptr);
+  parts_.windows.SystemParametersInfoA(kSpiSetScreenSaveActive, kAllBitsSet, nullptr,
+                                       kSpifUpdateAndSend);
+  parts_.windows.SystemParametersInfoA(kSpiSetScreenSaverRunning, 0, nullptr, kSpifNone);
+}
+
+void Lock::OnOkClick() {
+  if (state_ != LockState::kLocked) {
+    return;
+  }
+  std::wstring typed = parts_.password.Text();
+  const bool matches = typed == stored_password_;
+  Wipe(typed);
+  if (matches) {
+    parts_.main.Unload();
+    return;
+  }
+  parts_.main.Cls();
+  parts_.main.Print(layout::kPasswordDiffers);
+  parts_.password.SetText(L"");
+}
+
+void Lock::HoldPointer() {
+  if (state_ == LockState::kLocked) {
+    parts_.windows.ClipCursor(&confine_rect_);
+  }
+}
+
+void Lock::OnEndSession() {
+  if (state_ == LockState::kLocked) {
+    parts_.main.Unload();
+  }
+}
+
+}  // namespace corvel

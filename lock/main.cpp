@@ -1,0 +1,205 @@
+#include "lock/main.h"
+
+#include <commctrl.h>
+#include <imm.h>
+
+#include "lock/layout.h"
+
+namespace corvel {
+namespace {
+
+constexpr wchar_t kClassName[] = L"CorvelMain";
+constexpr int kIconId = 1;
+
+// Control IDs stay clear of IDOK and IDCANCEL, which the dialog manager sends for Enter and Esc.
+constexpr int kObjectId = 100;
+constexpr int kPasswordId = 101;
+constexpr int kLabelId = 102;
+constexpr int kOkId = 103;
+
+COLORREF ToColorRef(layout::Rgb rgb) { return RGB(rgb.red, rgb.green, rgb.blue); }
+
+pw::TwipsRect ToTwipsRect(layout::TwipsBox box) {
+  return {box.left, box.top, box.width, box.height};
+}
+
+HBRUSH BackgroundBrush() { return static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)); }
+
+// The system's own words for the last error, for messages to the user.
+std::wstring LastErrorText() {
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, GetLastError(), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring result(text, length);
+  LocalFree(text);
+  while (!result.empty() && (result.back() == L'\n' || result.back() == L'\r')) result.pop_back();
+  return result;
+}
+
+void AddExStyle(HWND hwnd, DWORD ex_style) {
+  SetWindowLongPtrW(hwnd, GWL_EXSTYLE, GetWindowLongPtrW(hwnd, GWL_EXSTYLE) | ex_style);
+  SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+               SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The panel is a system static control, so the program keeps one window class of its own; its
+// children's notifications and colour requests go on to Main, which handles them.
+LRESULT CALLBACK ForwardToParent(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
+                                 UINT_PTR subclass_id, DWORD_PTR) {
+  switch (message) {
+    case WM_COMMAND:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+      return SendMessageW(GetParent(hwnd), message, wparam, lparam);
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(hwnd, ForwardToParent, subclass_id);
+      break;
+  }
+  return DefSubclassProc(hwnd, message, wparam, lparam);
+}
+
+}  // namespace
+
+Main::Main(HINSTANCE instance)
+    : instance_(instance),
+      screen_(pw::QueryScreen()),
+      form_(screen_, ToColorRef(layout::kForeground)),
+      object_(screen_),
+      lock_(LockParts{form_, object_, password_, screen_, pw::AppPath(), windows_, files_,
+                      code_page_, message_box_}) {}
+
+bool Main::Create(std::wstring& error) {
+  WNDCLASSEXW window_class = {};
+  window_class.cbSize = sizeof window_class;
+  window_class.lpfnWndProc = WindowProc;
+  window_class.hInstance = instance_;
+  window_class.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(kIconId));
+  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  window_class.hbrBackground = BackgroundBrush();
+  window_class.lpszClassName = kClassName;
+  if (RegisterClassExW(&window_class) == 0) {
+    error = L"ロック画面のウィンドウクラスを登録できません: " + LastErrorText();
+    return false;
+  }
+  // No frame and no caption, so the outer size is the client size.
+  const int width = pw::RoundHalfEven(layout::kMainClientWidth / screen_.twips_per_pixel_x);
+  const int height = pw::RoundHalfEven(layout::kMainClientHeight / screen_.twips_per_pixel_y);
+  if (CreateWindowExW(WS_EX_TOOLWINDOW, kClassName, layout::kCaption, WS_POPUP | WS_CLIPCHILDREN, 0,
+                      0, width, height, nullptr, nullptr, instance_, this) == nullptr ||
+      !CreateControls()) {
+    error = L"ロック画面を作成できません: " + LastErrorText();
+    return false;
+  }
+  return true;
+}
+
+bool Main::CreateControls() {
+  form_.Attach(hwnd_);
+  HWND object = pw::CreateControl(hwnd_, WC_STATICW, L"", WS_CLIPCHILDREN,
+                                  ToTwipsRect(layout::kObject), screen_, kObjectId);
+  if (object == nullptr) return false;
+  // Tab and the dialog keys reach the controls inside the panel.
+  AddExStyle(object, WS_EX_CONTROLPARENT);
+  SetWindowSubclass(object, ForwardToParent, 0, 0);
+  object_.Attach(object);
+
+  HWND password =
+      pw::CreateControl(object, WC_EDITW, L"", ES_PASSWORD | ES_AUTOHSCROLL | WS_TABSTOP,
+                        ToTwipsRect(layout::kPassword), screen_, kPasswordId);
+  HWND label =
+      pw::CreateControl(object, WC_STATICW, layout::kLabelText, SS_LEFTNOWORDWRAP | SS_NOPREFIX,
+                        ToTwipsRect(layout::kLabel), screen_, kLabelId);
+  ok_ = pw::CreateControl(object, WC_BUTTONW, layout::kOkText, BS_DEFPUSHBUTTON | WS_TABSTOP,
+                          ToTwipsRect(layout::kOk), screen_, kOkId);
+  if (password == nullptr || label == nullptr || ok_ == nullptr) return false;
+  // A sunken edge, as the frame colour of a plain border would not show on black.
+  AddExStyle(password, WS_EX_CLIENTEDGE);
+  SendMessageW(password, EM_SETPASSWORDCHAR, layout::kPasswordChar, 0);
+  // A composition window would show the typed characters unmasked.
+  ImmAssociateContext(password, nullptr);
+  password_.Attach(password);
+  return true;
+}
+
+int Main::Run() {
+  lock_.OnLoad();
+  if (lock_.state() != LockState::kLocked) return lock_.exit_code();
+  ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
+  return pw::RunMessageLoop(hwnd_, ok_);
+}
+
+LRESULT Main::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_GETMINMAXINFO:
+      OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lparam));
+      return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wparam) != WA_INACTIVE) lock_.OnActivate();
+      break;
+    case WM_SETCURSOR:
+      // Main hears of each move of the pointer over it or over any of its controls.
+      lock_.OnPointerMoved();
+      break;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wparam), HIWORD(wparam));
+      return 0;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+      return OnControlColor(message, reinterpret_cast<HDC>(wparam));
+    case WM_PAINT:
+      OnPaint();
+      return 0;
+    case WM_SYSCOMMAND:
+      if ((wparam & 0xFFF0) == SC_CLOSE && lock_.RefusesClose()) return 0;
+      break;
+    case WM_CLOSE:
+      if (lock_.RefusesClose()) return 0;
+      break;
+    case WM_ENDSESSION:
+      if (wparam) lock_.OnEndSession();
+      return 0;
+    case WM_DESTROY:
+      OnDestroy();
+      return 0;
+  }
+  return DefWindowProcW(hwnd_, message, wparam, lparam);
+}
+
+// Maximized, the window covers the whole primary screen, the taskbar's area included.
+void Main::OnGetMinMaxInfo(MINMAXINFO& info) const {
+  const POINT screen = {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  info.ptMaxPosition = {0, 0};
+  info.ptMaxSize = screen;
+  info.ptMaxTrackSize = screen;
+}
+
+void Main::OnCommand(int id, int code) {
+  if (id == kOkId && code == BN_CLICKED) lock_.OnOkClick();
+}
+
+LRESULT Main::OnControlColor(UINT message, HDC dc) const {
+  SetTextColor(dc, ToColorRef(layout::kForeground));
+  SetBkColor(dc, ToColorRef(layout::kBackground));
+  // The label draws on a transparent background; the entry box paints its own, so that erased
+  // characters leave nothing behind.
+  SetBkMode(dc, message == WM_CTLCOLORSTATIC ? TRANSPARENT : OPAQUE);
+  return reinterpret_cast<LRESULT>(BackgroundBrush());
+}
+
+void Main::OnPaint() {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(hwnd_, &paint);
+  form_.Paint(dc);
+  EndPaint(hwnd_, &paint);
+}
+
+void Main::OnDestroy() {
+  // The message loop runs only while locked; a lock that ends during its start returns from
+  // Run by itself, and a quit message then would close the message box that may follow.
+  const bool loop_runs = lock_.state() == LockState::kLocked;
+  lock_.OnUnload();
+  if (loop_runs) PostQuitMessage(lock_.exit_code());
+}
+
+}  // namespace corvel

@@ -1,0 +1,52 @@
+// The lock window `Main`: a borderless black window, not in the taskbar, that covers the primary
+// screen while the lock is in force and holds the panel `Object` with the label, the masked entry
+// box `Password` and the default button `OK`. The lock's own behaviour is in lock.h; this class
+// gives it a window and turns window messages into its events.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "lock/lock.h"
+#include "lock/window_system_win32.h"
+#include "shared/ansi_code_page_win32.h"
+#include "shared/file_service_win32.h"
+#include "shared/forms_win32.h"
+
+namespace corvel {
+
+class Main : public pw::BaseWindow<Main> {
+ public:
+  explicit Main(HINSTANCE instance);
+
+  // Registers the window class and creates the window and its controls, all hidden. On failure
+  // returns false with a sentence for the user in `error`.
+  bool Create(std::wstring& error);
+  // Runs the lock from its Load to its end and returns the program's exit code.
+  int Run();
+
+ private:
+  friend class pw::BaseWindow<Main>;
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  bool CreateControls();
+  void OnGetMinMaxInfo(MINMAXINFO& info) const;
+  void OnCommand(int id, int code);
+  LRESULT OnControlColor(UINT message, HDC dc) const;
+  void OnPaint();
+  void OnDestroy();
+
+  HINSTANCE instance_;
+  pw::Screen screen_;
+  pw::Win32Form form_;
+  pw::Win32Control object_;
+  pw::Win32TextBox password_;
+  pw::Win32MessageBox message_box_;
+  Win32WindowSystem windows_;
+  pw::Win32FileService files_;
+  pw::Win32AnsiCodePage code_page_;
+  Lock lock_;
+  HWND ok_ = nullptr;
+};
+
+}  // namespace corvel

@@ -1,0 +1,264 @@
+"""Corvel, the lock program, under Wine: what a lock holds while it lasts (window, pointer, screen
+saver, screen), what opens it and what does not, and that every end gives everything back. Each
+scenario runs its own copy of Corvel.exe in a fresh folder with its own password file."""
+import re
+import shutil
+import time
+import unittest
+
+import harness
+from harness import E2ETestCase, wait_for
+
+TITLE = "Corvel"
+CLASS = "CorvelMain"
+BOX_CLASS = "#32770"
+DIFFERS = "Password differs!!"
+RIGHT = "Open sesame"
+FILE = b'"Open sesame"\r\n'
+SAVER_KEY = r"HKCU\Control Panel\Desktop"
+# The panel's size in pixels at 15 twips per pixel: 3495 x 300 twips.
+PANEL = (233, 20)
+
+
+def windows_path(path):
+    """The path as the programs see it under Wine: the root folder is drive Z."""
+    return "Z:" + str(path).replace("/", "\\")
+
+
+def is_white(rgb):
+    return min(rgb) >= 200
+
+
+def count_white(shot, left, top, right, bottom):
+    return sum(is_white(shot.pixel(x, y)) for x in range(left, right) for y in range(top, bottom))
+
+
+class LockTestCase(E2ETestCase):
+    def setUp(self):
+        super().setUp()
+        self.started = []
+
+    def folder(self, name=None):
+        """A fresh folder holding a copy of Corvel.exe, kept after the run for inspection."""
+        folder = harness.build_dir() / "e2e" / "lock" / (name or self._testMethodName)
+        shutil.rmtree(folder, ignore_errors=True)
+        folder.mkdir(parents=True)
+        shutil.copy(harness.win64_dir() / "Corvel.exe", folder)
+        return folder
+
+    def panel(self):
+        """The panel's rectangle on the screen: its corner at the centre pixel."""
+        left, top = self.session.width // 2, self.session.height // 2
+        return (left, top, left + PANEL[0], top + PANEL[1])
+
+    def run_corvel(self, content=None, saver_before="1", name=None):
+        """Writes the password file (unless content is None) in a fresh folder and starts
+        Corvel there; returns the process and the folder."""
+        folder = self.folder(name)
+        if content is not None:
+            (folder / "password").write_bytes(content)
+        return self.launch(folder, saver_before), folder
+
+    def launch(self, folder, saver_before="1"):
+        """Sets the screen-saver setting the lock finds and starts the folder's Corvel."""
+        # A lock left running by a failed subtest would cover the next one's.
+        for earlier in self.started:
+            earlier.kill()
+        self.session.set_registry_value(SAVER_KEY, "ScreenSaveActive", saver_before)
+        self.started.append(self.session.run(folder / "Corvel.exe", cwd=folder))
+        return self.started[-1]
+
+    def start_locked(self, content=FILE, saver_before="1", name=None):
+        proc, _ = self.run_corvel(content, saver_before, name)
+        self.wait_locked()
+        return proc
+
+    def lock_window(self):
+        info = self.session.window(TITLE, CLASS)
+        return info if info is not None and info.maximized else None
+
+    def wait_locked(self):
+        """Waits for the lock window maximized and, as the pointer is moved within the panel and
+        then to the screen's top-left corner, for the pointer confined and held at the panel's
+        corner. (Wine's virtual desktop may drop the confinement of a window that has just
+        become active; the lock sets it again when the pointer moves.)"""
+        wait_for(self.lock_window, 30, "the lock window maximized")
+        left, top, right, bottom = self.panel()
+        self.session.move_pointer((left + right) // 2, (top + bottom) // 2)
+        self.session.move_pointer(0, 0)
+        wait_for(lambda: self.session.clip() == self.panel(), 10, "the pointer confined")
+        wait_for(lambda: self.session.cursor() == (left, top), 10, "the pointer held")
+
+    def assert_locked(self, proc):
+        info = self.session.window(TITLE, CLASS)
+        size = (self.session.width, self.session.height)
+        self.assertEqual((info.rect, info.topmost, info.maximized, info.visible),
+                         ((0, 0, *size), True, True, True))
+        self.assertEqual(self.session.clip(), self.panel())
+        self.assertFalse(self.session.screensaver_active())
+        self.assertEqual(self.session.registry_screensave_active(), "0")
+        self.assertTrue(self.session.screensaver_running())
+        self.assertTrue(proc.alive())
+
+    def assert_released(self):
+        """No lock window, no confinement, the screen saver switched on and not running."""
+        self.assertIsNone(self.session.window(TITLE, CLASS))
+        self.assertEqual(self.session.clip(), (0, 0, self.session.width, self.session.height))
+        self.assertTrue(self.session.screensaver_active())
+        self.assertEqual(self.session.registry_screensave_active(), "1")
+        self.assertFalse(self.session.screensaver_running())
+
+    def box(self):
+        return self.session.control_text(TITLE, "Edit", CLASS)
+
+    def submit_by_keys(self, text, first=True):
+        """Tabs into the box on the first entry, types text and presses Enter."""
+        if first:
+            self.session.key("Tab")
+        if text:
+            self.session.type_text(text)
+            wait_for(lambda: self.box() == text, 10, f"{text!r} in the box")
+        self.session.key("Return")
+
+    def assert_refused(self, proc, text, first=True):
+        self.submit_by_keys(text, first)
+        wait_for(lambda: self.box() == "", 10, "the box emptied")
+        shot = self.session.screenshot()
+        self.assertGreater(count_white(shot, 0, 0, 120, 14), 30, "the message's first line")
+        self.assertEqual(count_white(shot, 0, 16, 200, 80), 0, "a second line")
+        self.assert_locked(proc)
+
+    def assert_opens(self, proc):
+        self.assertEqual(proc.wait(20), 0)
+        self.assert_released()
+
+
+class LockTest(LockTestCase):
+    def test_locks_the_screen_at_each_size_and_releases_on_the_password(self):
+        cases = [  # screen, the worked example's rectangle, the saver setting before the lock
+            ((1024, 768), (512, 384, 745, 404), "1"),
+            ((800, 600), (400, 300, 633, 320), "0"),
+            ((1280, 1024), (640, 512, 873, 532), "1"),
+        ]
+        for size, rect, saver_before in cases:
+            with self.subTest(size=size):
+                if size != (self.session.width, self.session.height):
+                    self.restart_session(*size)
+                proc = self.start_locked(saver_before=saver_before, name=f"locks_{size[0]}")
+                self.assertEqual(self.panel(), rect)
+                self.assert_locked(proc)
+                left, top, right, bottom = rect
+                for corner, held in [((size[0] - 1, size[1] - 1), (right - 1, bottom - 1)),
+                                     ((size[0] - 1, 0), (right - 1, top))]:
+                    self.session.move_pointer(*corner)
+                    wait_for(lambda: self.session.cursor() == held, 10, f"the pointer at {held}")
+                self.submit_by_keys(RIGHT)
+                self.assert_opens(proc)
+
+    def test_screen_is_black_but_for_the_panel(self):
+        self.start_locked()
+        left, top, right, bottom = self.panel()
+        shot = self.session.screenshot()
+        outside = [(0, 0), (1023, 0), (0, 767), (1023, 767), (200, 600), (left - 1, top),
+                   (right, top + 5), (left + 5, bottom), (left + 100, top - 1), (300, 300)]
+        self.assertEqual([shot.pixel(x, y) for x, y in outside], [(0, 0, 0)] * len(outside))
+        # The label: white text at 0, 50 twips in the panel, 49 x 13 pixels.
+        self.assertGreater(count_white(shot, left, top + 3, left + 49, top + 16), 20)
+        self.assertEqual(count_white(shot, left, top, left + 49, top + 2), 0)
+        self.assertEqual(count_white(shot, 0, 0, 300, 40), 0, "a message before any entry")
+
+    def test_wrong_passwords_print_one_line_and_empty_the_box(self):
+        proc = self.start_locked()
+        left, top, _, _ = self.panel()
+        # The entry box's inside, clear of its edge and of the caret at its start.
+        inside = (left + 56, top + 4, left + 130, top + 15)
+        self.session.key("Tab")
+        self.session.type_text("wrong")
+        wait_for(lambda: self.box() == "wrong", 10, "the typed text")
+        self.assertGreater(count_white(self.session.screenshot(), *inside), 5, "the asterisks")
+        self.session.key("Return")
+        wait_for(lambda: self.box() == "", 10, "the box emptied")
+        self.assertEqual(count_white(self.session.screenshot(), *inside), 0, "asterisks left")
+        for text in ["again", RIGHT.lower(), RIGHT.upper(), " " + RIGHT, RIGHT + " ",
+                     RIGHT.replace(" ", "")]:
+            with self.subTest(text=text):
+                self.assert_refused(proc, text, first=False)
+        self.submit_by_keys("", first=False)
+        wait_for(lambda: count_white(self.session.screenshot(), 0, 0, 120, 14) > 30, 10,
+                 "the message after an empty entry")
+        self.assert_locked(proc)
+        self.submit_by_keys(RIGHT, first=False)
+        self.assert_opens(proc)
+
+    def test_right_password_by_clicks(self):
+        proc = self.start_locked()
+        left, top, _, _ = self.panel()
+        self.session.click(left + 90, top + 9)  # the entry box
+        self.session.type_text(RIGHT)
+        wait_for(lambda: self.box() == RIGHT, 10, "the typed password")
+        self.session.click(left + 208, top + 10)  # OK
+        self.assert_opens(proc)
+
+    def test_close_requests_leave_it_locked(self):
+        proc = self.start_locked()
+        self.session.key("Tab")
+        for close in (lambda: self.session.key("alt+F4"),
+                      lambda: self.session.close_window(TITLE, CLASS)):
+            close()
+            # Input is handled after the request that came before it, so once the entry is
+            # refused the request has been refused too.
+            self.assert_refused(proc, "wrong", first=False)
+        self.submit_by_keys(RIGHT, first=False)
+        self.assert_opens(proc)
+
+    def test_hand_edited_file_unlocks_with_the_text_read(self):
+        cases = [  # file, the text that opens, a near miss that does not
+            ("extra_lines", b'"first"\r\n"second"\r\n', "first", "second"),
+            ("unquoted", b"  two words  \r\n", "two words", "  two words  "),
+            ("unquoted_to_comma", b" left , right\r\n", "left", "left , right"),
+            ("commas_in_quotes", b'" a, b ",c\r\n', " a, b ", "a, b"),
+        ]
+        for name, content, opens, refused in cases:
+            with self.subTest(name):
+                proc = self.start_locked(content, name=f"hand_edited_{name}")
+                self.assert_refused(proc, refused)
+                self.submit_by_keys(opens, first=False)
+                self.assert_opens(proc)
+
+
+class LockEndsAtStartTest(LockTestCase):
+    def test_empty_stored_password_ends_at_once_without_maximizing(self):
+        proc, _ = self.run_corvel(b'""\r\n', saver_before="0")
+        maximized = []
+        deadline = time.monotonic() + 20
+        while proc.alive() and time.monotonic() < deadline:
+            info = self.session.window(TITLE, CLASS)
+            maximized.append(info is not None and info.maximized)
+        self.assertEqual(proc.wait(20), 0)
+        self.assertNotIn(True, maximized)
+        self.assert_released()
+
+    def test_unusable_file_is_reported_after_the_release(self):
+        cases = [  # name, how the file is made, the message's sentence about it
+            ("missing", lambda folder: None, "が見つかりません。"),
+            ("empty", lambda folder: (folder / "password").write_bytes(b""),
+             "にパスワードがありません。"),
+            ("folder", lambda folder: (folder / "password").mkdir(), "を読み込めません: .+"),
+        ]
+        for name, make, sentence in cases:
+            with self.subTest(name):
+                folder = self.folder(f"unusable_{name}")
+                make(folder)
+                proc = self.launch(folder, saver_before="0")
+                message = wait_for(lambda: self.session.message_text(TITLE), 30, "a message box")
+                path = re.escape(windows_path(folder / "password"))
+                self.assertRegex(message, f"^パスワードファイル「{path}」{sentence}\n")
+                self.assertIn("Vantor", message)
+                self.assert_released()
+                self.session.press_button(TITLE, "Button", BOX_CLASS)
+                self.assertNotEqual(proc.wait(20), 0)
+                self.assertIsNone(self.session.window(TITLE, BOX_CLASS))
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

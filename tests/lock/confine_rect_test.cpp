@@ -1,0 +1,44 @@
+#include "lock/confine_rect.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+#include "tests/fakes/fake_forms.h"
+
+namespace corvel {
+
+void PrintTo(const PixelRect& rect, std::ostream* out) {
+  *out << "(" << rect.left << "," << rect.top << "," << rect.right << "," << rect.bottom << ")";
+}
+
+namespace {
+
+using pw::testing::CallLog;
+using pw::testing::FakeForm;
+
+// Each row puts a half pixel where plain rounding (halves away from zero) would give another
+// result than rounding halves to the even neighbour.
+TEST(ConfineRectTest, RoundsHalvesToEven) {
+  struct Row {
+    const char* what;
+    float left, top, width, height;
+    PixelRect expected;
+  };
+  const Row rows[] = {
+      {"centre of 1025x769: 512.5, 384.5 go down", 7687.5, 5767.5, 3495, 300, {512, 384, 745, 404}},
+      {"centre of 1027x771: 513.5, 385.5 go up", 7702.5, 5782.5, 3495, 300, {514, 386, 747, 406}},
+      {"frame of 22.5 twips counts as 22", 7665.5, 5744.5, 3540, 345, {512, 384, 745, 404}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    CallLog log;
+    FakeForm window(log, "Main", row.width, row.height, 3495, 300);
+    window.SetLeft(row.left);
+    window.SetTop(row.top);
+    EXPECT_EQ(ComputeConfineRect(window, pw::Screen{}), row.expected);  // 15 twips per pixel
+  }
+}
+
+}  // namespace
+}  // namespace corvel

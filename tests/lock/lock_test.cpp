@@ -1,0 +1,230 @@
+#include "lock/lock.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/fakes/fake_ansi_code_page.h"
+#include "tests/fakes/fake_file_service.h"
+#include "tests/fakes/fake_forms.h"
+#include "tests/fakes/fake_window_system.h"
+
+namespace corvel {
+namespace {
+
+using pw::testing::CallLog;
+using Calls = std::vector<std::string>;
+
+constexpr wchar_t kFolder[] = L"C:\\Lock";
+constexpr wchar_t kPasswordPath[] = L"C:\\Lock\\password";
+
+const Calls kRelease = {
+    "SetWindowPos(4660,-2,0,0,0,0,67)",
+    "ClipCursor(null)",
+    "SystemParametersInfoA(17,4294967295,null,3)",
+    "SystemParametersInfoA(97,0,null,0)",
+};
+
+Calls Join(Calls head, const Calls& tail) {
+  head.insert(head.end(), tail.begin(), tail.end());
+  return head;
+}
+
+// The lock window as the runtime would give it: its Unload runs the lock's unload handler.
+struct LockRig {
+  explicit LockRig(pw::Screen screen = {15360, 11520, 15, 15})
+      : lock({main, object, password, screen, kFolder, windows, files, code_page, message_box}) {
+    main.on_unload = [this] { lock.OnUnload(); };
+  }
+  void Load(const std::string& file_bytes) {
+    files.files[kPasswordPath] = file_bytes;
+    lock.OnLoad();
+  }
+  void Submit(const std::wstring& typed) {
+    log.clear();
+    password.text = typed;
+    lock.OnOkClick();
+  }
+
+  CallLog log;
+  pw::testing::FakeForm main{log, "Main", 3495, 300, 3495, 300, 0x1234};
+  pw::testing::FakeControl object{log, "Object"};
+  pw::testing::FakeTextBox password{log, "Password"};
+  testing::FakeWindowSystem windows{log};
+  pw::testing::FakeFileService files{log};
+  pw::testing::FakeAnsiCodePage code_page{log};
+  pw::testing::FakeMessageBox message_box{log};
+  Lock lock;
+};
+
+TEST(LockTest, StartAndReleaseCallByCall) {
+  struct Row {
+    float width, height;  // screen, in twips at 15 twips per pixel
+    Calls start;
+  };
+  const Row rows[] = {
+      {15360,
+       11520,  // 1024 x 768
+       {"Object.Top=5760", "Object.Left=7680", "Main.Top=5760", "Main.Left=7680",
+        "SetWindowPos(4660,-1,0,0,0,0,67)", "SetCursorPos(75,75)", "ClipCursor(null)",
+        "ClipCursor(512,384,745,404)", "SystemParametersInfoA(17,0,null,3)",
+        "Read(C:\\Lock\\password)", "Decode(Open sesame)", "SystemParametersInfoA(97,1,null,0)"}},
+      {12000,
+       9000,  // 800 x 600
+       {"Object.Top=4500", "Object.Left=6000", "Main.Top=4500", "Main.Left=6000",
+        "SetWindowPos(4660,-1,0,0,0,0,67)", "SetCursorPos(75,75)", "ClipCursor(null)",
+        "ClipCursor(400,300,633,320)", "SystemParametersInfoA(17,0,null,3)",
+        "Read(C:\\Lock\\password)", "Decode(Open sesame)", "SystemParametersInfoA(97,1,null,0)"}},
+      {19200,
+       15360,  // 1280 x 1024
+       {"Object.Top=7680", "Object.Left=9600", "Main.Top=7680", "Main.Left=9600",
+        "SetWindowPos(4660,-1,0,0,0,0,67)", "SetCursorPos(75,75)", "ClipCursor(null)",
+        "ClipCursor(640,512,873,532)", "SystemParametersInfoA(17,0,null,3)",
+        "Read(C:\\Lock\\password)", "Decode(Open sesame)", "SystemParametersInfoA(97,1,null,0)"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.start[7]);
+    LockRig rig({row.width, row.height, 15, 15});
+    rig.Load("\"Open sesame\"\r\n");
+    EXPECT_EQ(rig.log, row.start);
+    EXPECT_EQ(rig.lock.state(), LockState::kLocked);
+    EXPECT_EQ(rig.lock.StoredPassword(), L"Open sesame");
+
+    rig.Submit(L"Open sesame");
+    EXPECT_EQ(rig.log, Join({"Main.Unload"}, kRelease));
+    EXPECT_EQ(rig.lock.state(), LockState::kReleased);
+    EXPECT_EQ(rig.lock.exit_code(), 0);
+  }
+}
+
+// An empty stored password ends the lock at once: released, never marked as a running saver,
+// and never reaching the Locked state in which the window is shown maximized.
+TEST(LockTest, EmptyStoredPasswordReleasesAtOnce) {
+  LockRig rig;
+  rig.Load("\"\"\r\n");
+  const Calls tail(rig.log.end() - 7, rig.log.end());
+  EXPECT_EQ(tail, Join({"Read(C:\\Lock\\password)", "Decode()", "Main.Unload"}, kRelease));
+  EXPECT_EQ(rig.lock.state(), LockState::kReleased);
+  EXPECT_EQ(rig.lock.exit_code(), 0);
+  for (const std::string& call : rig.log) EXPECT_NE(call, "SystemParametersInfoA(97,1,null,0)");
+}
+
+TEST(LockTest, UnreadableFileReleasesThenTellsWhy) {
+  const std::string hint = "\nロックせずに終了します。パスワードは Vantor で設定できます。";
+  struct Row {
+    const char* what;
+    bool exists;
+    std::string bytes;
+    std::wstring refusal;  // the system's reason, when reading is refused
+    std::string message;
+  };
+  const Row rows[] = {
+      {"missing", false, "", L"",
+       "パスワードファイル「C:\\Lock\\password」が見つかりません。" + hint},
+      {"unreadable", true, "\"x\"\r\n", L"アクセスが拒否されました。",
+       "パスワードファイル「C:\\Lock\\password」を読み込めません: アクセスが拒否されました。" +
+           hint},
+      {"empty", true, "", L"",
+       "パスワードファイル「C:\\Lock\\password」にパスワードがありません。" + hint},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    LockRig rig;
+    if (row.exists) rig.files.files[kPasswordPath] = row.bytes;
+    if (!row.refusal.empty()) rig.files.unreadable[kPasswordPath] = row.refusal;
+    rig.lock.OnLoad();
+    const Calls tail(rig.log.end() - 7, rig.log.end());
+    EXPECT_EQ(tail, Join(Join({"Read(C:\\Lock\\password)", "Main.Unload"}, kRelease),
+                         {"MsgBox(" + row.message + ",16,Corvel)"}));
+    EXPECT_EQ(rig.lock.state(), LockState::kReleased);
+    EXPECT_NE(rig.lock.exit_code(), 0);
+    EXPECT_TRUE(rig.lock.StoredPassword().empty());
+  }
+}
+
+TEST(LockTest, UnlockCheckComparesExactly) {
+  const Calls refused = {"Main.Cls", "Main.Print(Password differs!!)", "Password.Text="};
+  struct Row {
+    std::wstring typed;
+    bool opens;
+  };
+  const Row rows[] = {
+      {L"Open sesame", true},   {L"open sesame", false},
+      {L"OPEN SESAME", false},  {L" Open sesame", false},
+      {L"Open sesame ", false}, {L"Opensesame", false},
+      {L"Open sesam", false},   {L"", false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(pw::testing::Utf8(row.typed));
+    LockRig rig;
+    rig.Load("\"Open sesame\"\r\n");
+    rig.Submit(row.typed);
+    EXPECT_EQ(rig.log, row.opens ? Join({"Main.Unload"}, kRelease) : refused);
+    EXPECT_EQ(rig.lock.state(), row.opens ? LockState::kReleased : LockState::kLocked);
+    if (!row.opens) {
+      EXPECT_EQ(rig.main.printed, L"Password differs!!\n");
+      EXPECT_EQ(rig.password.text, L"");
+    }
+  }
+}
+
+TEST(LockTest, RepeatedFailuresShowOneLine) {
+  LockRig rig;
+  rig.Load("\"Open sesame\"\r\n");
+  rig.Submit(L"first");
+  rig.Submit(L"second");
+  EXPECT_EQ(rig.main.printed, L"Password differs!!\n");
+  rig.Submit(L"Open sesame");
+  EXPECT_EQ(rig.lock.state(), LockState::kReleased);
+}
+
+// Only the password ends a lock: close requests are refused until it has ended, and whatever
+// ends it releases exactly once, even when the window's own unload follows.
+TEST(LockTest, CloseRefusedAndEndOfSessionReleasesOnce) {
+  LockRig rig;
+  EXPECT_TRUE(rig.lock.RefusesClose());
+  rig.Load("\"Open sesame\"\r\n");
+  EXPECT_TRUE(rig.lock.RefusesClose());
+
+  rig.log.clear();
+  rig.lock.OnEndSession();
+  rig.lock.OnUnload();
+  EXPECT_EQ(rig.log, Join({"Main.Unload"}, kRelease));
+  EXPECT_FALSE(rig.lock.RefusesClose());
+  EXPECT_EQ(rig.lock.exit_code(), 0);
+}
+
+// The system drops the confinement when another window takes the foreground, and does not always
+// say so; activation and pointer movement set it again, but only while locked.
+TEST(LockTest, ConfinementIsSetAgainWhileLocked) {
+  struct Row {
+    const char* what;
+    std::function<void(Lock&)> event;
+  };
+  const Row rows[] = {
+      {"activation", [](Lock& lock) { lock.OnActivate(); }},
+      {"pointer movement", [](Lock& lock) { lock.OnPointerMoved(); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    LockRig rig;
+    row.event(rig.lock);
+    EXPECT_TRUE(rig.log.empty());
+    rig.Load("\"Open sesame\"\r\n");
+
+    rig.log.clear();
+    row.event(rig.lock);
+    EXPECT_EQ(rig.log, Calls{"ClipCursor(512,384,745,404)"});
+
+    rig.Submit(L"Open sesame");
+    rig.log.clear();
+    row.event(rig.lock);
+    rig.lock.OnOkClick();
+    EXPECT_TRUE(rig.log.empty());
+  }
+}
+
+}  // namespace
+}  // namespace corvel
