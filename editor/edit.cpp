@@ -1,0 +1,120 @@
+#include "editor/edit.h"
+
+#include <string>
+#include <utility>
+
+#include "editor/layout.h"
+
+namespace pw {
+namespace {
+
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kExStyle = 0;
+
+TwipsRect ToTwipsRect(const editor::DesignRect& rect) {
+  return {rect.left, rect.top, rect.width, rect.height};
+}
+
+// One sentence naming what failed, with the system's own message.
+void ReportSystemError(const wchar_t* what) {
+  const DWORD code = GetLastError();
+  wchar_t* reason = nullptr;
+  FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&reason), 0, nullptr);
+  std::wstring text = std::wstring(what) + L": ";
+  text += reason != nullptr ? reason : L"エラー " + std::to_wstring(code);
+  LocalFree(reason);
+  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r')) text.pop_back();
+  MessageBoxW(nullptr, text.c_str(), editor::kCaption, MB_ICONERROR);
+}
+
+}  // namespace
+
+Edit::Edit(HINSTANCE instance, FileService& files, AnsiCodePage& code_page, std::wstring app_folder)
+    : instance_(instance),
+      screen_(QueryScreen()),
+      editor_(files, code_page, new_pass_box_, message_box_, std::move(app_folder)) {}
+
+bool Edit::Create() {
+  WNDCLASSEXW window_class = {};
+  window_class.cbSize = sizeof window_class;
+  window_class.lpfnWndProc = WindowProc;
+  window_class.hInstance = instance_;
+  window_class.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(1));
+  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  window_class.lpszClassName = editor::kWindowClass;
+  if (RegisterClassExW(&window_class) == 0) {
+    ReportSystemError(L"ウィンドウクラスを登録できません");
+    return false;
+  }
+  // The design fixes the client area; the frame around it is whatever the system draws.
+  RECT outer = {0, 0, RoundHalfEven(editor::kClientWidth / screen_.twips_per_pixel_x),
+                RoundHalfEven(editor::kClientHeight / screen_.twips_per_pixel_y)};
+  AdjustWindowRectEx(&outer, kStyle, FALSE, kExStyle);
+  if (CreateWindowExW(kExStyle, editor::kWindowClass, editor::kCaption, kStyle, CW_USEDEFAULT,
+                      CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top, nullptr,
+                      nullptr, instance_, this) == nullptr) {
+    ReportSystemError(L"ウィンドウを作成できません");
+    return false;
+  }
+  return true;
+}
+
+int Edit::Run(int show_command) {
+  ShowWindow(hwnd_, show_command);
+  UpdateWindow(hwnd_);
+  SetFocus(new_pass_);
+  return RunMessageLoop(hwnd_, change_);
+}
+
+LRESULT Edit::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_CREATE:
+      OnCreate();
+      return 0;
+    case WM_COMMAND:
+      OnCommand(wparam);
+      return 0;
+    case WM_ACTIVATE:
+      OnActivate(wparam);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcW(hwnd_, message, wparam, lparam);
+  }
+}
+
+void Edit::OnCreate() {
+  new_pass_ = CreateControl(hwnd_, L"EDIT", editor::kNewPassDesignText, WS_TABSTOP | ES_AUTOHSCROLL,
+                            ToTwipsRect(editor::kNewPass), screen_, editor::kNewPassId);
+  // The sunken edge of a text box; the frame change makes the edit control take it into account.
+  SetWindowLongPtrW(new_pass_, GWL_EXSTYLE, WS_EX_CLIENTEDGE);
+  SetWindowPos(new_pass_, nullptr, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  change_ = CreateControl(hwnd_, L"BUTTON", editor::kChangeCaption, WS_TABSTOP | BS_DEFPUSHBUTTON,
+                          ToTwipsRect(editor::kChange), screen_, editor::kChangeId);
+  new_pass_box_.Attach(new_pass_);
+  message_box_.Attach(hwnd_);
+  focus_ = new_pass_;
+}
+
+void Edit::OnCommand(WPARAM wparam) {
+  if (LOWORD(wparam) == editor::kChangeId && HIWORD(wparam) == BN_CLICKED) editor_.ChangeClick();
+}
+
+// As a dialog does: the focus leaves with the window and comes back to the same control, first of
+// all after a message box has closed.
+void Edit::OnActivate(WPARAM wparam) {
+  if (LOWORD(wparam) == WA_INACTIVE) {
+    HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(hwnd_, focus)) focus_ = focus;
+    return;
+  }
+  if (focus_ != nullptr) SetFocus(focus_);
+}
+
+}  // namespace pw

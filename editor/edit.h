@@ -1,0 +1,46 @@
+// The window `Edit` of the password editor: the entry box `NewPass` and the default button
+// `Change` in one row, over the Win32 window system.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "editor/editor.h"
+#include "shared/ansi_code_page.h"
+#include "shared/file_service.h"
+#include "shared/forms_win32.h"
+
+namespace pw {
+
+class Edit : public BaseWindow<Edit> {
+ public:
+  Edit(HINSTANCE instance, FileService& files, AnsiCodePage& code_page, std::wstring app_folder);
+
+  // Registers the window class and creates the window with its controls, hidden. On failure
+  // reports the system's reason in a message box and returns false.
+  bool Create();
+  // The window's Load; false when the program must end (the user has been told why).
+  [[nodiscard]] bool Load() { return editor_.Load(); }
+  // Shows the window with the focus in `NewPass` and runs the program until the window closes;
+  // returns the exit code.
+  int Run(int show_command);
+
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+
+ private:
+  void OnCreate();
+  void OnCommand(WPARAM wparam);
+  void OnActivate(WPARAM wparam);
+
+  HINSTANCE instance_;
+  Screen screen_;
+  Win32TextBox new_pass_box_;
+  Win32MessageBox message_box_;
+  Editor editor_;
+  HWND new_pass_ = nullptr;
+  HWND change_ = nullptr;
+  HWND focus_ = nullptr;  // the control that gets the focus back when the window is activated
+};
+
+}  // namespace pw

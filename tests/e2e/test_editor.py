@@ -1,0 +1,222 @@
+"""Vantor, the password editor, under Wine: what it shows, what it saves byte for byte, what it
+refuses, and that Corvel then locks with the saved password. Each scenario runs its own copy of
+Vantor.exe in a fresh folder with its own password file."""
+import os
+import re
+import shutil
+import stat
+import unittest
+
+import harness
+from harness import E2ETestCase, wait_for
+
+TITLE = "Vantor"
+EDIT_CLASS = "VantorEdit"
+BOX_CLASS = "#32770"
+NEW_PASS = 100
+CHANGED = "ﾊﾟｽﾜｰﾄﾞを変更しました。"
+OLD = b'"old"\r\n'
+
+
+def windows_path(path):
+    """The path as the programs see it under Wine: the root folder is drive Z."""
+    return "Z:" + str(path).replace("/", "\\")
+
+
+class EditorTestCase(E2ETestCase):
+    def folder(self, name=None):
+        """A fresh folder holding a copy of Vantor.exe, kept after the run for inspection."""
+        folder = harness.build_dir() / "e2e" / "editor" / (name or self._testMethodName)
+        if folder.exists():
+            for path in folder.rglob("*"):
+                path.chmod(0o755 if path.is_dir() else 0o644)
+            shutil.rmtree(folder)
+        folder.mkdir(parents=True)
+        shutil.copy(harness.win64_dir() / "Vantor.exe", folder)
+        return folder
+
+    def start(self, folder, content=None):
+        """Writes the password file (unless content is None), starts Vantor and waits for its
+        window; returns the process."""
+        if content is not None:
+            (folder / "password").write_bytes(content)
+        proc = self.session.run(folder / "Vantor.exe", cwd=folder)
+        self.session.wait_window(TITLE, EDIT_CLASS)
+        return proc
+
+    def box_text(self):
+        return wait_for(lambda: self.session.message_text(TITLE), 20, "a message box")
+
+    def shown(self):
+        return self.session.control_text(TITLE, NEW_PASS, EDIT_CLASS)
+
+    def type_over(self, text):
+        """Replaces the box's text by typing, as a person does."""
+        self.session.key("End", "shift+Home", "BackSpace")
+        if text:
+            self.session.type_text(text)
+        wait_for(lambda: self.shown() == text, 10, f"{text!r} in the box")
+
+    def save(self):
+        """Presses Enter; returns the text of the message box that answers."""
+        self.session.key("Return")
+        return self.box_text()
+
+    def dismiss(self, text):
+        """Closes the message box showing text with Enter and checks that no box follows it."""
+        self.session.key("Return")
+        wait_for(lambda: self.session.message_text(TITLE) != text, 20, "the box to close")
+        # Vantor answers this only from a message loop: its own, or that of a box it opened next.
+        self.shown()
+        self.assertIsNone(self.session.message_text(TITLE), "another message box followed")
+
+    def close(self, proc):
+        self.session.close_window(TITLE, EDIT_CLASS)
+        self.assertEqual(proc.wait(), 0)
+
+
+class EditorTest(EditorTestCase):
+    def test_shows_the_first_field_of_the_file(self):
+        cases = [
+            ("commas_and_spaces", b'  " a, b " x,y\r\n"second"\r\n', " a, b "),
+            ("bare_word", b"  word  \r\n", "word"),
+            ("empty_first_line", b'\r\n"abc"\r\n', ""),
+            ("empty_file", b"", ""),
+        ]
+        for name, content, text in cases:
+            with self.subTest(name):
+                folder = self.folder(f"{self._testMethodName}_{name}")
+                proc = self.start(folder, content)
+                self.assertEqual(self.shown(), text)
+                self.close(proc)
+                self.assertEqual((folder / "password").read_bytes(), content)
+
+    def test_typed_password_is_saved_and_confirmed(self):
+        folder = self.folder()
+        proc = self.start(folder, OLD)
+        self.assertEqual(self.shown(), "old")
+        self.type_over("new pass, 1")
+        self.assertEqual(self.save(), CHANGED)
+        self.assertEqual((folder / "password").read_bytes(), b'"new pass, 1"\r\n')
+        self.dismiss(CHANGED)
+        self.assertEqual(self.shown(), "new pass, 1")
+        self.close(proc)
+
+    def test_saving_twice_leaves_one_record(self):
+        folder = self.folder()
+        proc = self.start(folder, OLD)
+        for text in ("first", "second"):
+            self.type_over(text)
+            self.assertEqual(self.save(), CHANGED)
+            self.dismiss(CHANGED)
+        self.assertEqual(self.save(), CHANGED)
+        self.dismiss(CHANGED)
+        self.assertEqual((folder / "password").read_bytes(), b'"second"\r\n')
+        self.close(proc)
+
+    def test_empty_box_saves_the_empty_password(self):
+        folder = self.folder()
+        proc = self.start(folder, OLD)
+        self.type_over("")
+        self.assertEqual(self.save(), CHANGED)
+        self.assertEqual((folder / "password").read_bytes(), b'""\r\n')
+        self.dismiss(CHANGED)
+        self.close(proc)
+
+    def test_japanese_password_is_stored_in_code_page_932(self):
+        folder = self.folder()
+        proc = self.start(folder, OLD)
+        # 表 ends in the byte 0x5C, the backslash, which a careless reader would take apart.
+        self.session.set_control_text(TITLE, NEW_PASS, "パスワード表", EDIT_CLASS)
+        self.assertEqual(self.save(), CHANGED)
+        self.assertEqual((folder / "password").read_bytes(),
+                         b'"' + bytes.fromhex("8370 8358 838F 815B 8368 955C") + b'"\r\n')
+        self.dismiss(CHANGED)
+        self.close(proc)
+        proc = self.start(folder)
+        self.assertEqual(self.shown(), "パスワード表")
+        self.close(proc)
+
+    def test_no_file_shows_an_empty_box_and_the_save_creates_it(self):
+        folder = self.folder()
+        proc = self.start(folder)
+        self.assertEqual(self.shown(), "")
+        self.type_over("first")
+        self.assertEqual(self.save(), CHANGED)
+        self.assertEqual((folder / "password").read_bytes(), b'"first"\r\n')
+        self.dismiss(CHANGED)
+        self.close(proc)
+
+
+class EditorRefusalTest(EditorTestCase):
+    def assert_refused(self, folder, text, pattern):
+        """Enter gives an error box whose text matches pattern; the file and the box's text stay
+        as they were, and the window stays open."""
+        message = self.save()
+        self.assertRegex(message, pattern)
+        self.assertEqual((folder / "password").read_bytes(), OLD)
+        self.dismiss(message)
+        self.assertEqual(self.shown(), text)
+        self.assertEqual(sorted(p.name for p in folder.iterdir()), ["Vantor.exe", "password"])
+
+    def test_double_quote_is_refused(self):
+        folder = self.folder()
+        proc = self.start(folder, OLD)
+        self.type_over('ab"cd')
+        self.assert_refused(folder, 'ab"cd', re.escape('パスワードに二重引用符 (") は使えません。'))
+        self.close(proc)
+
+    def test_read_only_file_is_refused(self):
+        folder = self.folder()
+        (folder / "password").write_bytes(OLD)
+        # Wine shows a file without write permission as one with the read-only attribute.
+        (folder / "password").chmod(0o444)
+        proc = self.start(folder)
+        self.type_over("new")
+        path = re.escape(windows_path(folder / "password"))
+        self.assert_refused(folder, "new", f"^パスワードファイル「{path}」に保存できません: .+")
+        self.assertEqual(stat.S_IMODE(os.stat(folder / "password").st_mode), 0o444)
+        self.close(proc)
+
+    def test_unreadable_file_is_reported_and_ends_the_program(self):
+        folder = self.folder()
+        # A folder in the file's place: the system refuses to open it for reading.
+        (folder / "password").mkdir()
+        proc = self.session.run(folder / "Vantor.exe", cwd=folder)
+        message = self.box_text()
+        path = re.escape(windows_path(folder / "password"))
+        self.assertRegex(message, f"^パスワードファイル「{path}」を読み込めません: .+")
+        editor = self.session.window(TITLE, EDIT_CLASS)
+        self.assertFalse(editor is not None and editor.visible)
+        self.session.key("Return")
+        self.assertNotEqual(proc.wait(), 0)
+        self.assertEqual(list((folder / "password").iterdir()), [])
+        self.assertEqual(sorted(p.name for p in folder.iterdir()), ["Vantor.exe", "password"])
+
+
+class RoundTripTest(EditorTestCase):
+    def test_corvel_locks_with_the_password_vantor_saved(self):
+        folder = self.folder()
+        shutil.copy(harness.win64_dir() / "Corvel.exe", folder)
+        proc = self.start(folder, OLD)
+        self.type_over("new")
+        self.assertEqual(self.save(), CHANGED)
+        self.dismiss(CHANGED)
+        self.close(proc)
+
+        lock = self.session.run(folder / "Corvel.exe", cwd=folder)
+        self.session.wait_window("Corvel", "CorvelMain")
+        entry = ("Edit", 0)
+        self.session.set_control_text("Corvel", entry, "old", "CorvelMain")
+        self.session.press_button("Corvel", ("Button", 0), "CorvelMain")
+        wait_for(lambda: self.session.control_text("Corvel", entry, "CorvelMain") == "", 20,
+                 "Corvel to refuse the old password and empty its box")
+        self.assertTrue(lock.alive())
+        self.session.set_control_text("Corvel", entry, "new", "CorvelMain")
+        self.session.press_button("Corvel", ("Button", 0), "CorvelMain")
+        self.assertEqual(lock.wait(), 0)
+        self.assertEqual((folder / "password").read_bytes(), b'"new"\r\n')
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

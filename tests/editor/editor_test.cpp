@@ -1,0 +1,154 @@
+#include "editor/editor.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "shared/password_file.h"
+#include "tests/fakes/fake_ansi_code_page.h"
+#include "tests/fakes/fake_file_service.h"
+#include "tests/fakes/fake_forms.h"
+
+namespace pw {
+namespace {
+
+using Kind = PasswordError::Kind;
+using testing::CallLog;
+using testing::Utf8;
+
+constexpr wchar_t kPath[] = L"C:\\App\\password";
+constexpr char kRead[] = "Read(C:\\App\\password)";
+constexpr char kChanged[] = "MsgBox(ﾊﾟｽﾜｰﾄﾞを変更しました。,64,Vantor)";
+
+std::string ErrorBox(Kind kind, const std::wstring& reason = {}) {
+  return "MsgBox(" + Utf8(DescribePasswordError({kind, reason}, kPath)) + ",16,Vantor)";
+}
+
+class EditorTest : public ::testing::Test {
+ protected:
+  EditorTest() { new_pass.text = L"NewPass"; }
+
+  CallLog log;
+  testing::FakeFileService files{log};
+  testing::FakeAnsiCodePage code_page{log};
+  testing::FakeTextBox new_pass{log, "NewPass"};
+  testing::FakeMessageBox message_box{log};
+  Editor editor{files, code_page, new_pass, message_box, L"C:\\App"};
+};
+
+TEST_F(EditorTest, LoadShowsTheFirstFieldOrAnEmptyBox) {
+  struct Case {
+    const char* name;
+    std::optional<std::string> file;  // nullopt: no file
+    std::wstring shown;
+    CallLog calls;
+  };
+  const Case cases[] = {
+      {"quoted with commas and spaces, more fields and lines",
+       "  \" a, b \" x,y\r\nsecond\r\n",
+       L" a, b ",
+       {kRead, "Decode( a, b )", "NewPass.Text= a, b "}},
+      {"code page 932",
+       "\"\x83\x70\x83\x58\x83\x8F\x81\x5B\x83\x68\"\r\n",
+       L"パスワード",
+       {kRead, "Decode(\\x83p\\x83X\\x83\\x8F\\x81[\\x83h)", "NewPass.Text=パスワード"}},
+      {"empty first line", "\r\n\"abc\"\r\n", L"", {kRead, "Decode()", "NewPass.Text="}},
+      {"no file", std::nullopt, L"", {kRead, "NewPass.Text="}},
+      {"empty file", "", L"", {kRead, "NewPass.Text="}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    log.clear();
+    files.files.clear();
+    if (c.file) files.files[kPath] = *c.file;
+    Editor fresh{files, code_page, new_pass, message_box, L"C:\\App"};
+    EXPECT_TRUE(fresh.Load());
+    EXPECT_EQ(fresh.StoredPassword(), c.shown);
+    EXPECT_EQ(new_pass.text, c.shown);
+    EXPECT_EQ(log, c.calls);
+  }
+}
+
+TEST_F(EditorTest, UnreadableFileIsReportedAndEndsTheProgramUntouched) {
+  files.files[kPath] = "\"abc\"\r\n";
+  files.unreadable[kPath] = L"アクセスが拒否されました。";
+  EXPECT_FALSE(editor.Load());
+  EXPECT_EQ(log, (CallLog{kRead, ErrorBox(Kind::kUnreadable, L"アクセスが拒否されました。")}));
+  EXPECT_EQ(new_pass.text, L"NewPass");
+  EXPECT_EQ(files.files[kPath], "\"abc\"\r\n");
+}
+
+TEST_F(EditorTest, ChangeSavesTheBoxTextThenConfirms) {
+  struct Case {
+    std::wstring typed;
+    std::string record;  // as Escaped shows it
+    std::string bytes;   // the file afterwards
+  };
+  const Case cases[] = {
+      {L"new", "\"new\"\\x0D\\x0A", "\"new\"\r\n"},
+      {L"", "\"\"\\x0D\\x0A", "\"\"\r\n"},
+      {L" a,b ", "\" a,b \"\\x0D\\x0A", "\" a,b \"\r\n"},
+      {L"パスワード", "\"\\x83p\\x83X\\x83\\x8F\\x81[\\x83h\"\\x0D\\x0A",
+       "\"\x83\x70\x83\x58\x83\x8F\x81\x5B\x83\x68\"\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Utf8(c.typed));
+    log.clear();
+    files.files[kPath] = "\"old\"\r\n";
+    new_pass.text = c.typed;
+    editor.ChangeClick();
+    EXPECT_EQ(log, (CallLog{"Encode(" + Utf8(c.typed) + ")",
+                            "Replace(C:\\App\\password," + c.record + ")", kChanged}));
+    EXPECT_EQ(files.files[kPath], c.bytes);
+    EXPECT_EQ(new_pass.text, c.typed);
+  }
+}
+
+TEST_F(EditorTest, RefusedSaveIsReportedAndChangesNothing) {
+  struct Case {
+    std::wstring typed;
+    std::optional<std::wstring> write_failure;
+    CallLog calls;
+  };
+  const std::wstring denied = L"ファイルを置き換えられません: アクセスが拒否されました。";
+  const Case cases[] = {
+      {L"ab\"cd", std::nullopt, {ErrorBox(Kind::kHasQuote)}},
+      {L"ab\r\ncd", std::nullopt, {ErrorBox(Kind::kHasLineBreak)}},
+      {L"café",
+       std::nullopt,
+       {"Encode(café)", "Encode(c)", "Encode(a)", "Encode(f)", "Encode(é)",
+        ErrorBox(Kind::kNotInCodePage, L"é")}},
+      {L"new",
+       denied,
+       {"Encode(new)", "Replace(C:\\App\\password,\"new\"\\x0D\\x0A)",
+        ErrorBox(Kind::kWriteFailed, denied)}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Utf8(c.typed));
+    log.clear();
+    files.files[kPath] = "\"old\"\r\n";
+    files.replace_failure = c.write_failure;
+    new_pass.text = c.typed;
+    editor.ChangeClick();
+    EXPECT_EQ(log, c.calls);
+    EXPECT_EQ(files.files[kPath], "\"old\"\r\n");
+    EXPECT_EQ(new_pass.text, c.typed);
+  }
+}
+
+TEST_F(EditorTest, SavingTwiceLeavesOneRecord) {
+  ASSERT_TRUE(editor.Load());
+  new_pass.text = L"first";
+  editor.ChangeClick();
+  new_pass.text = L"second";
+  editor.ChangeClick();
+  EXPECT_EQ(log,
+            (CallLog{kRead, "NewPass.Text=", "Encode(first)",
+                     "Replace(C:\\App\\password,\"first\"\\x0D\\x0A)", kChanged, "Encode(second)",
+                     "Replace(C:\\App\\password,\"second\"\\x0D\\x0A)", kChanged}));
+  EXPECT_EQ(files.files[kPath], "\"second\"\r\n");
+}
+
+}  // namespace
+}  // namespace pw
