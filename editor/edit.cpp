@@ -4,36 +4,26 @@
 #include <utility>
 
 #include "editor/layout.h"
+#include "shared/system_message_win32.h"
 
-namespace pw {
+namespace vantor {
 namespace {
 
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kExStyle = 0;
 
-TwipsRect ToTwipsRect(const editor::DesignRect& rect) {
-  return {rect.left, rect.top, rect.width, rect.height};
-}
-
 // One sentence naming what failed, with the system's own message.
 void ReportSystemError(const wchar_t* what) {
-  const DWORD code = GetLastError();
-  wchar_t* reason = nullptr;
-  FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&reason), 0, nullptr);
-  std::wstring text = std::wstring(what) + L": ";
-  text += reason != nullptr ? reason : L"エラー " + std::to_wstring(code);
-  LocalFree(reason);
-  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r')) text.pop_back();
-  MessageBoxW(nullptr, text.c_str(), editor::kCaption, MB_ICONERROR);
+  const std::wstring text = std::wstring(what) + L": " + pw::SystemMessage(GetLastError());
+  MessageBoxW(nullptr, text.c_str(), layout::kCaption, MB_ICONERROR);
 }
 
 }  // namespace
 
-Edit::Edit(HINSTANCE instance, FileService& files, AnsiCodePage& code_page, std::wstring app_folder)
+Edit::Edit(HINSTANCE instance, pw::FileService& files, pw::AnsiCodePage& code_page,
+           std::wstring app_folder)
     : instance_(instance),
-      screen_(QueryScreen()),
+      screen_(pw::QueryScreen()),
       editor_(files, code_page, new_pass_box_, message_box_, std::move(app_folder)) {}
 
 bool Edit::Create() {
@@ -44,16 +34,16 @@ bool Edit::Create() {
   window_class.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(1));
   window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  window_class.lpszClassName = editor::kWindowClass;
+  window_class.lpszClassName = layout::kWindowClass;
   if (RegisterClassExW(&window_class) == 0) {
     ReportSystemError(L"ウィンドウクラスを登録できません");
     return false;
   }
   // The design fixes the client area; the frame around it is whatever the system draws.
-  RECT outer = {0, 0, RoundHalfEven(editor::kClientWidth / screen_.twips_per_pixel_x),
-                RoundHalfEven(editor::kClientHeight / screen_.twips_per_pixel_y)};
+  RECT outer = {0, 0, pw::RoundHalfEven(layout::kClientWidth / screen_.twips_per_pixel_x),
+                pw::RoundHalfEven(layout::kClientHeight / screen_.twips_per_pixel_y)};
   AdjustWindowRectEx(&outer, kStyle, FALSE, kExStyle);
-  if (CreateWindowExW(kExStyle, editor::kWindowClass, editor::kCaption, kStyle, CW_USEDEFAULT,
+  if (CreateWindowExW(kExStyle, layout::kWindowClass, layout::kCaption, kStyle, CW_USEDEFAULT,
                       CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top, nullptr,
                       nullptr, instance_, this) == nullptr) {
     ReportSystemError(L"ウィンドウを作成できません");
@@ -66,7 +56,7 @@ int Edit::Run(int show_command) {
   ShowWindow(hwnd_, show_command);
   UpdateWindow(hwnd_);
   SetFocus(new_pass_);
-  return RunMessageLoop(hwnd_, change_);
+  return pw::RunMessageLoop(hwnd_, change_);
 }
 
 LRESULT Edit::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -89,21 +79,20 @@ LRESULT Edit::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 void Edit::OnCreate() {
-  new_pass_ = CreateControl(hwnd_, L"EDIT", editor::kNewPassDesignText, WS_TABSTOP | ES_AUTOHSCROLL,
-                            ToTwipsRect(editor::kNewPass), screen_, editor::kNewPassId);
-  // The sunken edge of a text box; the frame change makes the edit control take it into account.
-  SetWindowLongPtrW(new_pass_, GWL_EXSTYLE, WS_EX_CLIENTEDGE);
-  SetWindowPos(new_pass_, nullptr, 0, 0, 0, 0,
-               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-  change_ = CreateControl(hwnd_, L"BUTTON", editor::kChangeCaption, WS_TABSTOP | BS_DEFPUSHBUTTON,
-                          ToTwipsRect(editor::kChange), screen_, editor::kChangeId);
+  // WS_EX_CLIENTEDGE: the sunken edge of a text box.
+  new_pass_ =
+      pw::CreateControl(hwnd_, L"EDIT", layout::kNewPassDesignText, WS_TABSTOP | ES_AUTOHSCROLL,
+                        WS_EX_CLIENTEDGE, layout::kNewPass, screen_, layout::kNewPassId);
+  change_ =
+      pw::CreateControl(hwnd_, L"BUTTON", layout::kChangeCaption, WS_TABSTOP | BS_DEFPUSHBUTTON, 0,
+                        layout::kChange, screen_, layout::kChangeId);
   new_pass_box_.Attach(new_pass_);
   message_box_.Attach(hwnd_);
   focus_ = new_pass_;
 }
 
 void Edit::OnCommand(WPARAM wparam) {
-  if (LOWORD(wparam) == editor::kChangeId && HIWORD(wparam) == BN_CLICKED) editor_.ChangeClick();
+  if (LOWORD(wparam) == layout::kChangeId && HIWORD(wparam) == BN_CLICKED) editor_.ChangeClick();
 }
 
 // As a dialog does: the focus leaves with the window and comes back to the same control, first of
@@ -117,4 +106,4 @@ void Edit::OnActivate(WPARAM wparam) {
   if (focus_ != nullptr) SetFocus(focus_);
 }
 
-}  // namespace pw
+}  // namespace vantor

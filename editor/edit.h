@@ -11,11 +11,12 @@
 #include "shared/file_service.h"
 #include "shared/forms_win32.h"
 
-namespace pw {
+namespace vantor {
 
-class Edit : public BaseWindow<Edit> {
+class Edit : public pw::BaseWindow<Edit> {
  public:
-  Edit(HINSTANCE instance, FileService& files, AnsiCodePage& code_page, std::wstring app_folder);
+  Edit(HINSTANCE instance, pw::FileService& files, pw::AnsiCodePage& code_page,
+       std::wstring app_folder);
 
   // Registers the window class and creates the window with its controls, hidden. On failure
   // reports the system's reason in a message box and returns false.
@@ -34,13 +35,13 @@ class Edit : public BaseWindow<Edit> {
   void OnActivate(WPARAM wparam);
 
   HINSTANCE instance_;
-  Screen screen_;
-  Win32TextBox new_pass_box_;
-  Win32MessageBox message_box_;
+  pw::Screen screen_;
+  pw::Win32TextBox new_pass_box_;
+  pw::Win32MessageBox message_box_;
   Editor editor_;
   HWND new_pass_ = nullptr;
   HWND change_ = nullptr;
   HWND focus_ = nullptr;  // the control that gets the focus back when the window is activated
 };
 
-}  // namespace pw
+}  // namespace vantor

@@ -5,10 +5,10 @@
 #include "editor/layout.h"
 #include "shared/password_file.h"
 
-namespace pw {
+namespace vantor {
 
-Editor::Editor(FileService& files, AnsiCodePage& code_page, TextBox& new_pass,
-               MessageBoxService& message_box, std::wstring app_folder)
+Editor::Editor(pw::FileService& files, pw::AnsiCodePage& code_page, pw::TextBox& new_pass,
+               pw::MessageBoxService& message_box, std::wstring app_folder)
     : files_(files),
       code_page_(code_page),
       new_pass_(new_pass),
@@ -16,19 +16,19 @@ Editor::Editor(FileService& files, AnsiCodePage& code_page, TextBox& new_pass,
       app_folder_(std::move(app_folder)) {}
 
 bool Editor::Load() {
-  PasswordRead read = ReadStoredPassword(files_, code_page_, app_folder_);
+  pw::PasswordRead read = pw::ReadStoredPassword(files_, code_page_, app_folder_);
   switch (read.error.kind) {
-    case PasswordError::Kind::kNone:
+    case pw::PasswordError::Kind::kNone:
       stored_password_ = std::move(read.password);
       break;
     // Nothing stored yet: the user is here to set the first password.
-    case PasswordError::Kind::kMissing:
-    case PasswordError::Kind::kNoPassword:
+    case pw::PasswordError::Kind::kMissing:
+    case pw::PasswordError::Kind::kNoPassword:
       stored_password_.clear();
       break;
     default:
-      message_box_.MsgBox(DescribePasswordError(read.error, PasswordPath(app_folder_)),
-                          kMsgBoxCritical, editor::kCaption);
+      message_box_.MsgBox(pw::DescribePasswordError(read.error, pw::PasswordPath(app_folder_)),
+                          pw::kMsgBoxCritical, layout::kCaption);
       return false;
   }
   new_pass_.SetText(stored_password_);
@@ -36,14 +36,14 @@ bool Editor::Load() {
 }
 
 void Editor::ChangeClick() {
-  const PasswordError error =
-      WriteStoredPassword(files_, code_page_, app_folder_, new_pass_.Text());
+  const pw::PasswordError error =
+      pw::WriteStoredPassword(files_, code_page_, app_folder_, new_pass_.Text());
   if (error) {
-    message_box_.MsgBox(DescribePasswordError(error, PasswordPath(app_folder_)), kMsgBoxCritical,
-                        editor::kCaption);
+    message_box_.MsgBox(pw::DescribePasswordError(error, pw::PasswordPath(app_folder_)),
+                        pw::kMsgBoxCritical, layout::kCaption);
     return;
   }
-  message_box_.MsgBox(editor::kChanged, kMsgBoxInformation, editor::kCaption);
+  message_box_.MsgBox(layout::kChanged, pw::kMsgBoxInformation, layout::kCaption);
 }
 
-}  // namespace pw
+}  // namespace vantor

@@ -8,12 +8,12 @@
 #include "shared/file_service.h"
 #include "shared/forms.h"
 
-namespace pw {
+namespace vantor {
 
 class Editor {
  public:
-  Editor(FileService& files, AnsiCodePage& code_page, TextBox& new_pass,
-         MessageBoxService& message_box, std::wstring app_folder);
+  Editor(pw::FileService& files, pw::AnsiCodePage& code_page, pw::TextBox& new_pass,
+         pw::MessageBoxService& message_box, std::wstring app_folder);
 
   // Load of `Edit`: reads the stored password into StoredPassword and shows it in `NewPass`.
   // A missing file, or one that holds no password, shows an empty box, so that the first
@@ -29,12 +29,12 @@ class Editor {
   const std::wstring& StoredPassword() const { return stored_password_; }
 
  private:
-  FileService& files_;
-  AnsiCodePage& code_page_;
-  TextBox& new_pass_;
-  MessageBoxService& message_box_;
+  pw::FileService& files_;
+  pw::AnsiCodePage& code_page_;
+  pw::TextBox& new_pass_;
+  pw::MessageBoxService& message_box_;
   std::wstring app_folder_;
   std::wstring stored_password_;
 };
 
-}  // namespace pw
+}  // namespace vantor

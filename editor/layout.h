@@ -2,7 +2,9 @@
 // twips. Portable, so that the logic and its tests share the texts with the window.
 #pragma once
 
-namespace pw::editor {
+#include "shared/forms.h"
+
+namespace vantor::layout {
 
 inline constexpr wchar_t kCaption[] = L"Vantor";  // the window's caption and every box's title
 inline constexpr wchar_t kChangeCaption[] = L"変更";
@@ -16,15 +18,10 @@ inline constexpr wchar_t kWindowClass[] = L"VantorEdit";
 inline constexpr int kNewPassId = 100;
 inline constexpr int kChangeId = 101;
 
-// A design position and size in twips, relative to the window's client area.
-struct DesignRect {
-  float left, top, width, height;
-};
-
 inline constexpr float kClientWidth = 4440;
 inline constexpr float kClientHeight = 270;
-inline constexpr DesignRect kNewPass = {0, 0, 3615, 270};
+inline constexpr pw::TwipsRect kNewPass = {0, 0, 3615, 270};
 // Reaches 15 twips past the client's right edge and 20 below its bottom: those strips are cut off.
-inline constexpr DesignRect kChange = {3720, 0, 735, 290};
+inline constexpr pw::TwipsRect kChange = {3720, 0, 735, 290};
 
-}  // namespace pw::editor
+}  // namespace vantor::layout

@@ -10,7 +10,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_
                     int show_command) {
   pw::Win32FileService files;
   pw::Win32AnsiCodePage code_page;
-  pw::Edit edit(instance, files, code_page, pw::AppPath());
+  vantor::Edit edit(instance, files, code_page, pw::AppPath());
   if (!edit.Create() || !edit.Load()) return 1;
   return edit.Run(show_command);
 }

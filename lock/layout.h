@@ -2,11 +2,9 @@
 // the window and its controls in twips (relative to the container's client area).
 #pragma once
 
-namespace corvel::layout {
+#include "shared/forms.h"
 
-struct TwipsBox {
-  float left, top, width, height;
-};
+namespace corvel::layout {
 
 inline constexpr wchar_t kCaption[] = L"Corvel";
 inline constexpr wchar_t kLabelText[] = L"ﾊﾟｽﾜｰﾄﾞ：";
@@ -22,10 +20,10 @@ inline constexpr wchar_t kNotLockedHint[] =
 inline constexpr float kMainClientWidth = 3495;
 inline constexpr float kMainClientHeight = 300;
 
-inline constexpr TwipsBox kObject = {100, 100, 3495, 300};  // in Main
-inline constexpr TwipsBox kPassword = {720, 0, 2055, 270};  // in Object
-inline constexpr TwipsBox kLabel = {0, 50, 735, 200};       // in Object
-inline constexpr TwipsBox kOk = {2760, 0, 735, 300};        // in Object
+inline constexpr pw::TwipsRect kObject = {100, 100, 3495, 300};  // in Main
+inline constexpr pw::TwipsRect kPassword = {720, 0, 2055, 270};  // in Object
+inline constexpr pw::TwipsRect kLabel = {0, 50, 735, 200};       // in Object
+inline constexpr pw::TwipsRect kOk = {2760, 0, 735, 300};        // in Object
 
 struct Rgb {
   unsigned char red, green, blue;

@@ -4,6 +4,7 @@
 #include <imm.h>
 
 #include "lock/layout.h"
+#include "shared/system_message_win32.h"
 
 namespace corvel {
 namespace {
@@ -19,29 +20,7 @@ constexpr int kOkId = 103;
 
 COLORREF ToColorRef(layout::Rgb rgb) { return RGB(rgb.red, rgb.green, rgb.blue); }
 
-pw::TwipsRect ToTwipsRect(layout::TwipsBox box) {
-  return {box.left, box.top, box.width, box.height};
-}
-
 HBRUSH BackgroundBrush() { return static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)); }
-
-// The system's own words for the last error, for messages to the user.
-std::wstring LastErrorText() {
-  wchar_t* text = nullptr;
-  const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, GetLastError(), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring result(text, length);
-  LocalFree(text);
-  while (!result.empty() && (result.back() == L'\n' || result.back() == L'\r')) result.pop_back();
-  return result;
-}
-
-void AddExStyle(HWND hwnd, DWORD ex_style) {
-  SetWindowLongPtrW(hwnd, GWL_EXSTYLE, GetWindowLongPtrW(hwnd, GWL_EXSTYLE) | ex_style);
-  SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
-               SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
 
 // The panel is a system static control, so the program keeps one window class of its own; its
 // children's notifications and colour requests go on to Main, which handles them.
@@ -79,7 +58,7 @@ bool Main::Create(std::wstring& error) {
   window_class.hbrBackground = BackgroundBrush();
   window_class.lpszClassName = kClassName;
   if (RegisterClassExW(&window_class) == 0) {
-    error = L"ロック画面のウィンドウクラスを登録できません: " + LastErrorText();
+    error = L"ロック画面のウィンドウクラスを登録できません: " + pw::SystemMessage(GetLastError());
     return false;
   }
   // No frame and no caption, so the outer size is the client size.
@@ -88,7 +67,7 @@ bool Main::Create(std::wstring& error) {
   if (CreateWindowExW(WS_EX_TOOLWINDOW, kClassName, layout::kCaption, WS_POPUP | WS_CLIPCHILDREN, 0,
                       0, width, height, nullptr, nullptr, instance_, this) == nullptr ||
       !CreateControls()) {
-    error = L"ロック画面を作成できません: " + LastErrorText();
+    error = L"ロック画面を作成できません: " + pw::SystemMessage(GetLastError());
     return false;
   }
   return true;
@@ -96,25 +75,25 @@ bool Main::Create(std::wstring& error) {
 
 bool Main::CreateControls() {
   form_.Attach(hwnd_);
-  HWND object = pw::CreateControl(hwnd_, WC_STATICW, L"", WS_CLIPCHILDREN,
-                                  ToTwipsRect(layout::kObject), screen_, kObjectId);
+  // The release runs while the window still stands, before it is destroyed.
+  form_.OnUnload([this] { lock_.OnUnload(); });
+  // WS_EX_CONTROLPARENT: Tab and the dialog keys reach the controls inside the panel.
+  HWND object = pw::CreateControl(hwnd_, WC_STATICW, L"", WS_CLIPCHILDREN, WS_EX_CONTROLPARENT,
+                                  layout::kObject, screen_, kObjectId);
   if (object == nullptr) return false;
-  // Tab and the dialog keys reach the controls inside the panel.
-  AddExStyle(object, WS_EX_CONTROLPARENT);
   SetWindowSubclass(object, ForwardToParent, 0, 0);
   object_.Attach(object);
 
+  // A sunken edge, as the frame colour of a plain border would not show on black.
   HWND password =
       pw::CreateControl(object, WC_EDITW, L"", ES_PASSWORD | ES_AUTOHSCROLL | WS_TABSTOP,
-                        ToTwipsRect(layout::kPassword), screen_, kPasswordId);
+                        WS_EX_CLIENTEDGE, layout::kPassword, screen_, kPasswordId);
   HWND label =
-      pw::CreateControl(object, WC_STATICW, layout::kLabelText, SS_LEFTNOWORDWRAP | SS_NOPREFIX,
-                        ToTwipsRect(layout::kLabel), screen_, kLabelId);
-  ok_ = pw::CreateControl(object, WC_BUTTONW, layout::kOkText, BS_DEFPUSHBUTTON | WS_TABSTOP,
-                          ToTwipsRect(layout::kOk), screen_, kOkId);
+      pw::CreateControl(object, WC_STATICW, layout::kLabelText, SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0,
+                        layout::kLabel, screen_, kLabelId);
+  ok_ = pw::CreateControl(object, WC_BUTTONW, layout::kOkText, BS_DEFPUSHBUTTON | WS_TABSTOP, 0,
+                          layout::kOk, screen_, kOkId);
   if (password == nullptr || label == nullptr || ok_ == nullptr) return false;
-  // A sunken edge, as the frame colour of a plain border would not show on black.
-  AddExStyle(password, WS_EX_CLIENTEDGE);
   SendMessageW(password, EM_SETPASSWORDCHAR, layout::kPasswordChar, 0);
   // A composition window would show the typed characters unmasked.
   ImmAssociateContext(password, nullptr);
@@ -126,6 +105,7 @@ int Main::Run() {
   lock_.OnLoad();
   if (lock_.state() != LockState::kLocked) return lock_.exit_code();
   ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
+  loop_runs_ = true;
   return pw::RunMessageLoop(hwnd_, ok_);
 }
 
@@ -195,11 +175,11 @@ void Main::OnPaint() {
 }
 
 void Main::OnDestroy() {
-  // The message loop runs only while locked; a lock that ends during its start returns from
-  // Run by itself, and a quit message then would close the message box that may follow.
-  const bool loop_runs = lock_.state() == LockState::kLocked;
+  // Unload has released already; this covers a window destroyed by other means.
   lock_.OnUnload();
-  if (loop_runs) PostQuitMessage(lock_.exit_code());
+  // A lock that ends during its start returns from Run by itself, and a quit message then would
+  // close the message box that may follow.
+  if (loop_runs_) PostQuitMessage(lock_.exit_code());
 }
 
 }  // namespace corvel

@@ -47,6 +47,7 @@ class Main : public pw::BaseWindow<Main> {
   pw::Win32AnsiCodePage code_page_;
   Lock lock_;
   HWND ok_ = nullptr;
+  bool loop_runs_ = false;
 };
 
 }  // namespace corvel

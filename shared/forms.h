@@ -28,6 +28,11 @@ struct Screen {
   float twips_per_pixel_y = 15;
 };
 
+// A control's design position and size in twips, relative to its container's client area.
+struct TwipsRect {
+  float left, top, width, height;
+};
+
 // A child window whose position the logic sets, in twips relative to its container's client area.
 class Control {
  public:

@@ -57,9 +57,9 @@ std::wstring AppPath() {
 }
 
 HWND CreateControl(HWND parent, const wchar_t* window_class, const wchar_t* text, DWORD style,
-                   TwipsRect rect, const Screen& screen, int id) {
+                   DWORD ex_style, TwipsRect rect, const Screen& screen, int id) {
   HWND control = CreateWindowExW(
-      0, window_class, text, style | WS_CHILD | WS_VISIBLE, ToPixelsX(screen, rect.left),
+      ex_style, window_class, text, style | WS_CHILD | WS_VISIBLE, ToPixelsX(screen, rect.left),
       ToPixelsY(screen, rect.top), ToPixelsX(screen, rect.width), ToPixelsY(screen, rect.height),
       parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
       reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
@@ -127,6 +127,11 @@ float Win32Form::ScaleWidth() const {
 }
 float Win32Form::ScaleHeight() const {
   return static_cast<float>(ClientRect().bottom) * screen_.twips_per_pixel_y;
+}
+
+void Win32Form::Unload() {
+  if (on_unload_) on_unload_();
+  DestroyWindow(hwnd_);
 }
 
 void Win32Form::Cls() {

@@ -5,8 +5,10 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "shared/forms.h"
@@ -19,14 +21,9 @@ Screen QueryScreen();
 // The folder of the running program, without a trailing separator unless it is a drive's root.
 std::wstring AppPath();
 
-// A control's design position and size in twips, relative to its container's client area.
-struct TwipsRect {
-  float left, top, width, height;
-};
-
 // Creates a child control at `rect` with the system's default GUI font.
 HWND CreateControl(HWND parent, const wchar_t* window_class, const wchar_t* text, DWORD style,
-                   TwipsRect rect, const Screen& screen, int id);
+                   DWORD ex_style, TwipsRect rect, const Screen& screen, int id);
 
 // Runs the program's message loop until WM_QUIT and returns its exit code. Tab moves between the
 // window's controls; Enter anywhere in `window` presses `default_button` without moving the focus.
@@ -65,6 +62,8 @@ class Win32Form : public Form {
  public:
   Win32Form(const Screen& screen, COLORREF foreground) : screen_(screen), foreground_(foreground) {}
   void Attach(HWND hwnd) { hwnd_ = hwnd; }
+  // The window's unload handler, run by Unload while the window still stands.
+  void OnUnload(std::function<void()> handler) { on_unload_ = std::move(handler); }
 
   void SetLeft(float twips) override;
   void SetTop(float twips) override;
@@ -75,7 +74,7 @@ class Win32Form : public Form {
   float ScaleWidth() const override;
   float ScaleHeight() const override;
   std::intptr_t hWnd() const override { return reinterpret_cast<std::intptr_t>(hwnd_); }
-  void Unload() override { DestroyWindow(hwnd_); }
+  void Unload() override;
   void Cls() override;
   void Print(std::wstring_view line) override;
 
@@ -89,6 +88,7 @@ class Win32Form : public Form {
   Screen screen_;
   COLORREF foreground_;
   HWND hwnd_ = nullptr;
+  std::function<void()> on_unload_;
   std::vector<std::wstring> printed_;
 };
 

@@ -10,19 +10,20 @@
 #include "tests/fakes/fake_file_service.h"
 #include "tests/fakes/fake_forms.h"
 
-namespace pw {
+namespace vantor {
 namespace {
 
-using Kind = PasswordError::Kind;
-using testing::CallLog;
-using testing::Utf8;
+using Kind = pw::PasswordError::Kind;
+using pw::testing::CallLog;
+using pw::testing::Utf8;
+namespace testing = pw::testing;
 
 constexpr wchar_t kPath[] = L"C:\\App\\password";
 constexpr char kRead[] = "Read(C:\\App\\password)";
 constexpr char kChanged[] = "MsgBox(ﾊﾟｽﾜｰﾄﾞを変更しました。,64,Vantor)";
 
 std::string ErrorBox(Kind kind, const std::wstring& reason = {}) {
-  return "MsgBox(" + Utf8(DescribePasswordError({kind, reason}, kPath)) + ",16,Vantor)";
+  return "MsgBox(" + Utf8(pw::DescribePasswordError({kind, reason}, kPath)) + ",16,Vantor)";
 }
 
 class EditorTest : public ::testing::Test {
@@ -151,4 +152,4 @@ TEST_F(EditorTest, SavingTwiceLeavesOneRecord) {
 }
 
 }  // namespace
-}  // namespace pw
+}  // namespace vantor
