@@ -5,7 +5,9 @@
 //   --rect l,t,r,b        window rectangle of the borderless window (default 100,100,500,400)
 //   --maximized           shown maximized instead
 //   --topmost             placed above all non-topmost windows
-//   --clip l,t,r,b        pointer confined to this rectangle once the window is shown
+//   --clip l,t,r,b        pointer confined to this rectangle once the window is shown, and again
+//                         every 250 ms: Wine drops its pointer grab a moment after a window
+//                         becomes active, though the confinement still reads as set
 //   --saver 0|1           SPI_SETSCREENSAVEACTIVE, saved to the user's settings and broadcast
 //   --running 0|1         SPI_SETSCREENSAVERRUNNING
 //   --color RRGGBB        background colour (default 00ff00)
@@ -23,6 +25,7 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"HarnessTestWindow";
 constexpr int kEditId = 100;
+constexpr UINT_PTR kClipTimer = 1;
 
 struct Options {
   std::wstring title = L"testwin";
@@ -77,6 +80,10 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
   return true;
 }
 
+const Options& OptionsOf(HWND hwnd) {
+  return *reinterpret_cast<const Options*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CREATE:
@@ -89,14 +96,15 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
       SetDlgItemTextW(hwnd, kEditId, text.c_str());
       return 0;
     }
+    case WM_TIMER:
+      ClipCursor(&OptionsOf(hwnd).clip_rect);
+      return 0;
     case WM_SETFOCUS:
       SetFocus(GetDlgItem(hwnd, kEditId));
       return 0;
-    case WM_DESTROY: {
-      auto* options = reinterpret_cast<const Options*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-      PostQuitMessage(options->exit_code);
+    case WM_DESTROY:
+      PostQuitMessage(OptionsOf(hwnd).exit_code);
       return 0;
-    }
     default:
       return DefWindowProcW(hwnd, message, wparam, lparam);
   }
@@ -139,6 +147,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   ShowWindow(hwnd, options.maximized ? SW_SHOWMAXIMIZED : SW_SHOW);
   SetForegroundWindow(hwnd);
   ApplySettings(options);
+  if (options.clip) SetTimer(hwnd, kClipTimer, 250, nullptr);
   if (!options.message.empty()) {
     MessageBoxW(hwnd, options.message.c_str(), options.title.c_str(), MB_OK);
   }
