@@ -75,7 +75,9 @@ class LockTestCase(E2ETestCase):
 
     def lock_window(self):
         info = self.session.window(TITLE, CLASS)
-        return info if info is not None and info.maximized else None
+        # Wine may show the maximized flag before the maximized rectangle.
+        full = (0, 0, self.session.width, self.session.height)
+        return info if info is not None and info.maximized and info.rect == full else None
 
     def wait_locked(self):
         """Waits for the lock window maximized and, as the pointer is moved within the panel and
