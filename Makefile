@@ -20,7 +20,7 @@ test: build
 	ctest --preset linux
 
 run: win64
-	tests/e2e/run_programs.py build/win64
+	python3 tests/e2e/run_programs.py build/win64
 
 fuzz: linux
 	mkdir -p build/linux/fuzz-corpus

@@ -30,7 +30,7 @@ def main():
         shutil.copy2(win64 / name, run_dir / name)
     prefix = run_dir / "prefix"
     if not (prefix / "system.reg").exists():
-        print(f"Preparing the Wine prefix {prefix} (about 15 s)...")
+        print(f"Preparing the Wine prefix {prefix} (under a minute)...")
         harness.boot(prefix)
     with harness.Session(1024, 768, prefix=prefix, display=display) as session:
         for name, what in (("Vantor.exe", "set the password, then close the editor"),
