@@ -1,7 +1,6 @@
 #include "editor/edit.h"
 
 #include <string>
-#include <utility>
 
 #include "editor/layout.h"
 #include "shared/system_message_win32.h"
@@ -20,11 +19,10 @@ void ReportSystemError(const wchar_t* what) {
 
 }  // namespace
 
-Edit::Edit(HINSTANCE instance, pw::FileService& files, pw::AnsiCodePage& code_page,
-           std::wstring app_folder)
+Edit::Edit(HINSTANCE instance)
     : instance_(instance),
       screen_(pw::QueryScreen()),
-      editor_(files, code_page, new_pass_box_, message_box_, std::move(app_folder)) {}
+      editor_(files_, code_page_, new_pass_box_, message_box_, pw::AppPath()) {}
 
 bool Edit::Create() {
   WNDCLASSEXW window_class = {};

@@ -7,16 +7,15 @@
 #include <string>
 
 #include "editor/editor.h"
-#include "shared/ansi_code_page.h"
-#include "shared/file_service.h"
+#include "shared/ansi_code_page_win32.h"
+#include "shared/file_service_win32.h"
 #include "shared/forms_win32.h"
 
 namespace vantor {
 
 class Edit : public pw::BaseWindow<Edit> {
  public:
-  Edit(HINSTANCE instance, pw::FileService& files, pw::AnsiCodePage& code_page,
-       std::wstring app_folder);
+  explicit Edit(HINSTANCE instance);
 
   // Registers the window class and creates the window with its controls, hidden. On failure
   // reports the system's reason in a message box and returns false.
@@ -38,6 +37,8 @@ class Edit : public pw::BaseWindow<Edit> {
   pw::Screen screen_;
   pw::Win32TextBox new_pass_box_;
   pw::Win32MessageBox message_box_;
+  pw::Win32FileService files_;
+  pw::Win32AnsiCodePage code_page_;
   Editor editor_;
   HWND new_pass_ = nullptr;
   HWND change_ = nullptr;

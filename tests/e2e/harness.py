@@ -56,6 +56,25 @@ def prefix_dir():
     return build_dir() / "e2e" / "prefix"
 
 
+def scenario_folder(kind, name, *programs):
+    """A fresh folder E2E_BUILD_DIR/e2e/<kind>/<name> holding copies of the named win64 programs,
+    kept after the run for inspection. Files a test made read-only are removed too."""
+    folder = build_dir() / "e2e" / kind / name
+    if folder.exists():
+        for path in folder.rglob("*"):
+            path.chmod(0o755 if path.is_dir() else 0o644)
+        shutil.rmtree(folder)
+    folder.mkdir(parents=True)
+    for program in programs:
+        shutil.copy(win64_dir() / program, folder)
+    return folder
+
+
+def windows_path(path):
+    """A Unix path as the programs see it under Wine: the root folder is drive Z."""
+    return "Z:" + str(path).replace("/", "\\")
+
+
 def wait_for(predicate, timeout, description, interval=0.1):
     """Polls predicate until it returns a true value, and returns that; raises TimeoutError."""
     deadline = time.monotonic() + timeout

@@ -3,12 +3,10 @@ refuses, and that Corvel then locks with the saved password. Each scenario runs 
 Vantor.exe in a fresh folder with its own password file."""
 import os
 import re
-import shutil
 import stat
 import unittest
 
-import harness
-from harness import E2ETestCase, wait_for
+from harness import E2ETestCase, scenario_folder, wait_for, windows_path
 
 TITLE = "Vantor"
 EDIT_CLASS = "VantorEdit"
@@ -18,22 +16,10 @@ CHANGED = "ﾊﾟｽﾜｰﾄﾞを変更しました。"
 OLD = b'"old"\r\n'
 
 
-def windows_path(path):
-    """The path as the programs see it under Wine: the root folder is drive Z."""
-    return "Z:" + str(path).replace("/", "\\")
-
-
 class EditorTestCase(E2ETestCase):
     def folder(self, name=None):
-        """A fresh folder holding a copy of Vantor.exe, kept after the run for inspection."""
-        folder = harness.build_dir() / "e2e" / "editor" / (name or self._testMethodName)
-        if folder.exists():
-            for path in folder.rglob("*"):
-                path.chmod(0o755 if path.is_dir() else 0o644)
-            shutil.rmtree(folder)
-        folder.mkdir(parents=True)
-        shutil.copy(harness.win64_dir() / "Vantor.exe", folder)
-        return folder
+        """A fresh folder holding a copy of Vantor.exe."""
+        return scenario_folder("editor", name or self._testMethodName, "Vantor.exe")
 
     def start(self, folder, content=None):
         """Writes the password file (unless content is None), starts Vantor and waits for its
@@ -196,8 +182,7 @@ class EditorRefusalTest(EditorTestCase):
 
 class RoundTripTest(EditorTestCase):
     def test_corvel_locks_with_the_password_vantor_saved(self):
-        folder = self.folder()
-        shutil.copy(harness.win64_dir() / "Corvel.exe", folder)
+        folder = scenario_folder("editor", self._testMethodName, "Vantor.exe", "Corvel.exe")
         proc = self.start(folder, OLD)
         self.type_over("new")
         self.assertEqual(self.save(), CHANGED)

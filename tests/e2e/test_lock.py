@@ -2,12 +2,10 @@
 saver, screen), what opens it and what does not, and that every end gives everything back. Each
 scenario runs its own copy of Corvel.exe in a fresh folder with its own password file."""
 import re
-import shutil
 import time
 import unittest
 
-import harness
-from harness import E2ETestCase, wait_for
+from harness import E2ETestCase, scenario_folder, wait_for, windows_path
 
 TITLE = "Corvel"
 CLASS = "CorvelMain"
@@ -18,11 +16,6 @@ FILE = b'"Open sesame"\r\n'
 SAVER_KEY = r"HKCU\Control Panel\Desktop"
 # The panel's size in pixels at 15 twips per pixel: 3495 x 300 twips.
 PANEL = (233, 20)
-
-
-def windows_path(path):
-    """The path as the programs see it under Wine: the root folder is drive Z."""
-    return "Z:" + str(path).replace("/", "\\")
 
 
 def is_white(rgb):
@@ -39,12 +32,8 @@ class LockTestCase(E2ETestCase):
         self.started = []
 
     def folder(self, name=None):
-        """A fresh folder holding a copy of Corvel.exe, kept after the run for inspection."""
-        folder = harness.build_dir() / "e2e" / "lock" / (name or self._testMethodName)
-        shutil.rmtree(folder, ignore_errors=True)
-        folder.mkdir(parents=True)
-        shutil.copy(harness.win64_dir() / "Corvel.exe", folder)
-        return folder
+        """A fresh folder holding a copy of Corvel.exe."""
+        return scenario_folder("lock", name or self._testMethodName, "Corvel.exe")
 
     def panel(self):
         """The panel's rectangle on the screen: its corner at the centre pixel."""

@@ -35,6 +35,22 @@ inline std::string Utf8(std::wstring_view text) {
   return out;
 }
 
+// Bytes as readable text: printable ASCII as it is, every other byte as \xNN.
+inline std::string Escaped(std::string_view bytes) {
+  std::string out;
+  for (char c : bytes) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 0x20 && u < 0x7F && u != '\\') {
+      out += c;
+    } else {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", u);
+      out += hex;
+    }
+  }
+  return out;
+}
+
 // A float as the shortest decimal that reads back the same ("7680", "7.5").
 inline std::string Num(float value) {
   char buffer[32];

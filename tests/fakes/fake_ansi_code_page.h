@@ -10,7 +10,6 @@
 
 #include "shared/ansi_code_page.h"
 #include "tests/fakes/call_log.h"
-#include "tests/fakes/fake_file_service.h"
 
 namespace pw::testing {
 

@@ -1,8 +1,7 @@
 // A recording fake of the file boundary over an in-memory set of files. Calls are logged as
-// "Read(<path>)" and "Replace(<path>,<bytes>)", bytes as Escaped shows them.
+// "Read(<path>)" and "Replace(<path>,<bytes>)", bytes as Escaped (call_log.h) shows them.
 #pragma once
 
-#include <cstdio>
 #include <map>
 #include <optional>
 #include <string>
@@ -12,22 +11,6 @@
 #include "tests/fakes/call_log.h"
 
 namespace pw::testing {
-
-// Bytes as readable text: printable ASCII as it is, every other byte as \xNN.
-inline std::string Escaped(std::string_view bytes) {
-  std::string out;
-  for (char c : bytes) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u >= 0x20 && u < 0x7F && u != '\\') {
-      out += c;
-    } else {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02X", u);
-      out += hex;
-    }
-  }
-  return out;
-}
 
 class FakeFileService : public FileService {
  public:
