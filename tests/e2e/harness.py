@@ -504,6 +504,13 @@ def boot(prefix):
         sys.exit(f"wineboot failed with status {result.returncode}")
 
 
+def ensure_prefix(prefix):
+    """Boots the prefix unless an earlier run left one there; prints why the wait."""
+    if not (prefix / "system.reg").exists():
+        print(f"Preparing the Wine prefix {prefix} (under a minute)...", flush=True)
+        boot(prefix)
+
+
 def cleanup(prefix):
     _bounded([WINESERVER, "-k"], wine_env(prefix, ""), 30)
     try:

@@ -29,9 +29,7 @@ def main():
             sys.exit(f"{win64 / name} is missing: build the win64 preset first.")
         shutil.copy2(win64 / name, run_dir / name)
     prefix = run_dir / "prefix"
-    if not (prefix / "system.reg").exists():
-        print(f"Preparing the Wine prefix {prefix} (under a minute)...")
-        harness.boot(prefix)
+    harness.ensure_prefix(prefix)
     with harness.Session(1024, 768, prefix=prefix, display=display) as session:
         for name, what in (("Vantor.exe", "set the password, then close the editor"),
                            ("Corvel.exe", "the lock; type the password and press Enter")):
