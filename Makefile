@@ -2,7 +2,7 @@
 PRESETS := win32 win64 linux
 FUZZ_SECONDS ?= 300
 
-.PHONY: all deps build test run fuzz clean $(PRESETS)
+.PHONY: all deps build test run dist fuzz clean $(PRESETS)
 
 all: build
 
@@ -21,6 +21,9 @@ test: build
 
 run: win64
 	python3 tests/e2e/run_programs.py build/win64
+
+dist: win32
+	python3 cmake/dist.py --win32 build/win32 --source . --out build/dist
 
 fuzz: linux
 	mkdir -p build/linux/fuzz-corpus

@@ -210,6 +210,20 @@ def check_manifest(checks, resources):
     checks.expect("manifest DPI awareness", dpi, ["true"])
 
 
+def check_program(checks, objdump, build, program, exe, image):
+    """Every check of one program: exe is its path, image its PeImage."""
+    check_headers(checks, objdump, build, exe)
+    resources = image.resources()
+    check_icon(checks, resources)
+    check_version(checks, resources, program)
+    check_manifest(checks, resources)
+
+
+def icon_images(image):
+    """The bytes of each icon image in the file, for telling two programs' icons apart."""
+    return sorted(data for _, data in image.resources().get(RT_ICON, []))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--objdump", required=True)
@@ -224,11 +238,7 @@ def main():
         print(f"FAIL  {args.exe}: {error} (build the {args.build} preset first)")
         return 1
     checks = Checks()
-    check_headers(checks, args.objdump, args.build, args.exe)
-    resources = image.resources()
-    check_icon(checks, resources)
-    check_version(checks, resources, args.program)
-    check_manifest(checks, resources)
+    check_program(checks, args.objdump, args.build, args.program, args.exe, image)
     print(f"{args.exe}: " + (f"{checks.failed} checks failed" if checks.failed else "all pass"))
     return 1 if checks.failed else 0
 
