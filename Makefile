@@ -1,8 +1,8 @@
-# The two commands of the README: `make run` and `make test`. Everything else is a step of those.
+# The two commands of the README: `make demo` and `make test`. Everything else is a step of those.
 PRESETS := win32 win64 linux
 FUZZ_SECONDS ?= 300
 
-.PHONY: all deps build test run dist fuzz clean $(PRESETS)
+.PHONY: all deps build test demo dist fuzz clean $(PRESETS)
 
 all: build
 
@@ -19,8 +19,9 @@ build: $(PRESETS)
 test: build
 	ctest --preset linux
 
-run: win64
-	python3 tests/e2e/run_programs.py build/win64
+# LIVE=1 shows the programs on $$DISPLAY for a person to use instead.
+demo: win64
+	python3 tests/e2e/demo.py --win64 build/win64 --out build/demo
 
 dist: win32
 	python3 cmake/dist.py --win32 build/win32 --source . --out build/dist

@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   clang clang-format clang-tidy libclang-rt-14-dev libgtest-dev
-  wine64 xvfb xdotool x11-utils imagemagick fonts-noto-cjk locales
+  wine64 fonts-wine xvfb xdotool x11-utils imagemagick fonts-noto-cjk locales
 )
 
 missing=()

@@ -30,6 +30,7 @@ from pathlib import Path
 
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver64"
+MARLETT = "/usr/share/wine/fonts/marlett.ttf"
 PROBE_TIMEOUT = 30
 _libc = ctypes.CDLL(None, use_errno=True)
 
@@ -99,16 +100,21 @@ def _server_dies_with_parent():
 
 def _bounded(args, env, timeout):
     """Runs a command to its end within timeout. Output goes to files, not pipes: a Wine process
-    may hand its pipe on to helpers that outlive it."""
+    may hand its pipe on to helpers that outlive it. Interrupted, it ends the command first."""
     args = [str(a) for a in args]
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-        proc = subprocess.Popen(args, env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=err)
+        proc = subprocess.Popen(args, env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+                                start_new_session=True)
         try:
             proc.wait(timeout)
         except subprocess.TimeoutExpired:
             proc.kill()
             proc.wait()
             raise TimeoutError(f"{' '.join(args)} did not end within {timeout} s") from None
+        except BaseException:
+            proc.kill()
+            proc.wait()
+            raise
         out.seek(0)
         err.seek(0)
         return subprocess.CompletedProcess(args, proc.returncode, out.read(), err.read())
@@ -146,7 +152,7 @@ class Xvfb:
         self.proc = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1600x1200x24", "-nolisten",
              "tcp"], pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL, preexec_fn=_die_with_parent)
+            stderr=subprocess.DEVNULL, preexec_fn=_die_with_parent, start_new_session=True)
         os.close(write_end)
         with os.fdopen(read_end, "rb") as pipe:  # Xvfb writes its number and a newline at once
             number = pipe.readline() if select.select([pipe], [], [], 10)[0] else b""
@@ -200,6 +206,11 @@ class Screenshot:
         start = ((y + self._origin[1]) * self.width + x + self._origin[0]) * 3
         return tuple(self._data[start:start + 3])
 
+    def count_white(self, left, top, right, bottom):
+        """How many pixels of the rectangle are white or nearly (text on the lock's black)."""
+        return sum(min(self.pixel(x, y)) >= 200 for x in range(left, right)
+                   for y in range(top, bottom))
+
 
 def _control_spec(control):
     """A control is an int ID, a class name (its first control) or (class name, index from 0)."""
@@ -211,7 +222,9 @@ def _control_spec(control):
 
 class Session:
     """Xvfb, a persistent wineserver and a Wine virtual desktop of width x height on the run's
-    prefix, as a context manager. close() ends all it started, each by its PID."""
+    prefix, as a context manager. close() ends all it started, each by its PID. Every process
+    starts in a session of its own, so that a Ctrl+C at the terminal reaches only the Python
+    program, which then ends them in order."""
 
     def __init__(self, width=1024, height=768, prefix=None, display=None):
         """display: an X display to use instead of a private Xvfb."""
@@ -239,7 +252,7 @@ class Session:
             self._server = subprocess.Popen(
                 [WINESERVER, "-f", "-p"], env=self.env, stdin=subprocess.DEVNULL,
                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                preexec_fn=_server_dies_with_parent)
+                preexec_fn=_server_dies_with_parent, start_new_session=True)
             wait_for(self._server_ready, 10, "the wineserver socket")
             # With these, a plain "wine64 X.exe" opens in the desktop and its exit status
             # comes back (through "explorer /desktop=" it would always be 0).
@@ -258,9 +271,13 @@ class Session:
         cwd = os.readlink(f"/proc/{self._server.pid}/cwd")
         return os.path.basename(cwd).startswith("server-") and os.path.exists(cwd + "/socket")
 
-    def close(self):
+    def end_programs(self):
+        """Kills every program that run() started and that still runs."""
         for proc in self._processes:
             proc.kill()
+
+    def close(self):
+        self.end_programs()
         if self._server is not None:
             _bounded([WINESERVER, "-k"], self.env, 30)
             _stop(self._server, 20)
@@ -274,7 +291,7 @@ class Session:
         """Starts a Windows program in the desktop; returns its Process."""
         self._processes.append(Process(
             [WINE, str(exe), *map(str, args)], cwd=cwd, env=self.env, stdin=subprocess.DEVNULL,
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True))
         return self._processes[-1]
 
     def wine(self, *args, timeout=PROBE_TIMEOUT):
@@ -439,9 +456,13 @@ class Session:
         ppm = self._x("import", "-window", "root", "-depth", "8", "ppm:-", timeout=30)
         return Screenshot(ppm, self.desktop_origin())
 
-    def save_screenshot(self, path):
+    def save_screenshot(self, path, rect=None):
+        """Saves the desktop, or the rectangle (l, t, r, b) of it, as an image file."""
         Path(path).parent.mkdir(parents=True, exist_ok=True)
-        self._x("import", "-window", "root", path, timeout=30)
+        self.desktop_origin()
+        crop = [] if rect is None else [
+            "-crop", f"{rect[2] - rect[0]}x{rect[3] - rect[1]}+{rect[0]}+{rect[1]}", "+repage"]
+        self._x("import", "-window", self._desktop_xid, *crop, path, timeout=30)
 
 
 class E2ETestCase(unittest.TestCase):
@@ -502,6 +523,9 @@ def boot(prefix):
         xvfb.stop()
     if result.returncode != 0 or not (prefix / "system.reg").exists():
         sys.exit(f"wineboot failed with status {result.returncode}")
+    # Wine draws caption buttons with this font; Debian's wine64 does not look where fonts-wine
+    # puts it, and without it a close box shows the letter "r".
+    shutil.copy(MARLETT, prefix / "drive_c" / "windows" / "Fonts")
 
 
 def ensure_prefix(prefix):

@@ -5,25 +5,14 @@ import re
 import time
 import unittest
 
+import lock_view
 from harness import E2ETestCase, scenario_folder, wait_for, windows_path
+from lock_view import CLASS, TITLE
 
-TITLE = "Corvel"
-CLASS = "CorvelMain"
 BOX_CLASS = "#32770"
-DIFFERS = "Password differs!!"
 RIGHT = "Open sesame"
 FILE = b'"Open sesame"\r\n'
 SAVER_KEY = r"HKCU\Control Panel\Desktop"
-# The panel's size in pixels at 15 twips per pixel: 3495 x 300 twips.
-PANEL = (233, 20)
-
-
-def is_white(rgb):
-    return min(rgb) >= 200
-
-
-def count_white(shot, left, top, right, bottom):
-    return sum(is_white(shot.pixel(x, y)) for x in range(left, right) for y in range(top, bottom))
 
 
 class LockTestCase(E2ETestCase):
@@ -36,9 +25,7 @@ class LockTestCase(E2ETestCase):
         return scenario_folder("lock", name or self._testMethodName, "Corvel.exe")
 
     def panel(self):
-        """The panel's rectangle on the screen: its corner at the centre pixel."""
-        left, top = self.session.width // 2, self.session.height // 2
-        return (left, top, left + PANEL[0], top + PANEL[1])
+        return lock_view.panel(self.session)
 
     def run_corvel(self, content=None, saver_before="1", name=None):
         """Writes the password file (unless content is None) in a fresh folder and starts
@@ -59,26 +46,8 @@ class LockTestCase(E2ETestCase):
 
     def start_locked(self, content=FILE, saver_before="1", name=None):
         proc, _ = self.run_corvel(content, saver_before, name)
-        self.wait_locked()
+        lock_view.wait_locked(self.session)
         return proc
-
-    def lock_window(self):
-        info = self.session.window(TITLE, CLASS)
-        # Wine may show the maximized flag before the maximized rectangle.
-        full = (0, 0, self.session.width, self.session.height)
-        return info if info is not None and info.maximized and info.rect == full else None
-
-    def wait_locked(self):
-        """Waits for the lock window maximized and, as the pointer is moved within the panel and
-        then to the screen's top-left corner, for the pointer confined and held at the panel's
-        corner. (Wine's virtual desktop may drop the confinement of a window that has just
-        become active; the lock sets it again when the pointer moves.)"""
-        wait_for(self.lock_window, 30, "the lock window maximized")
-        left, top, right, bottom = self.panel()
-        self.session.move_pointer((left + right) // 2, (top + bottom) // 2)
-        self.session.move_pointer(0, 0)
-        wait_for(lambda: self.session.clip() == self.panel(), 10, "the pointer confined")
-        wait_for(lambda: self.session.cursor() == (left, top), 10, "the pointer held")
 
     def assert_locked(self, proc):
         info = self.session.window(TITLE, CLASS)
@@ -100,7 +69,7 @@ class LockTestCase(E2ETestCase):
         self.assertFalse(self.session.screensaver_running())
 
     def box(self):
-        return self.session.control_text(TITLE, "Edit", CLASS)
+        return lock_view.box_text(self.session)
 
     def submit_by_keys(self, text, first=True):
         """Tabs into the box on the first entry, types text and presses Enter."""
@@ -114,14 +83,10 @@ class LockTestCase(E2ETestCase):
     def assert_refused(self, proc, text, first=True):
         self.submit_by_keys(text, first)
         wait_for(lambda: self.box() == "", 10, "the box emptied")
-        shot = wait_for(lambda: self.message_shown(), 10, "the message in the top-left corner")
-        self.assertEqual(count_white(shot, 0, 16, 200, 80), 0, "a second line")
+        shot = wait_for(lambda: lock_view.message_shown(self.session), 10,
+                        "the message in the top-left corner")
+        self.assertEqual(shot.count_white(0, 16, 200, 80), 0, "a second line")
         self.assert_locked(proc)
-
-    def message_shown(self):
-        """A screenshot showing the message's line at the top-left, or None."""
-        shot = self.session.screenshot()
-        return shot if count_white(shot, 0, 0, 120, 14) > 30 else None
 
     def assert_opens(self, proc):
         self.assertEqual(proc.wait(20), 0)
@@ -158,17 +123,17 @@ class LockTest(LockTestCase):
                    (right, top + 5), (left + 5, bottom), (left + 100, top - 1), (300, 300)]
         self.assertEqual([shot.pixel(x, y) for x, y in outside], [(0, 0, 0)] * len(outside))
         # The label: white text at 0, 50 twips in the panel, 49 x 13 pixels.
-        self.assertGreater(count_white(shot, left, top + 3, left + 49, top + 16), 20)
-        self.assertEqual(count_white(shot, left, top, left + 49, top + 2), 0)
-        self.assertEqual(count_white(shot, 0, 0, 300, 40), 0, "a message before any entry")
+        self.assertGreater(shot.count_white(left, top + 3, left + 49, top + 16), 20)
+        self.assertEqual(shot.count_white(left, top, left + 49, top + 2), 0)
+        self.assertEqual(shot.count_white(0, 0, 300, 40), 0, "a message before any entry")
 
     def test_wrong_passwords_print_one_line_and_empty_the_box(self):
         proc = self.start_locked()
         self.assert_refused(proc, "")  # Tab and Enter on the empty box
         left, top, _, _ = self.panel()
         # The entry box's inside, clear of its edge and of the caret at its start.
-        asterisks = lambda: count_white(self.session.screenshot(), left + 56, top + 4, left + 130,
-                                        top + 15)
+        asterisks = lambda: self.session.screenshot().count_white(left + 56, top + 4, left + 130,
+                                                                  top + 15)
         self.session.type_text("wrong")
         wait_for(lambda: self.box() == "wrong", 10, "the typed text")
         wait_for(lambda: asterisks() > 5, 10, "the asterisks")

@@ -1,0 +1,223 @@
+#!/usr/bin/env python3
+"""make demo: the typical use of Vantor and Corvel, played under Wine and checked at each stage.
+
+Without LIVE, on a private X display: Vantor opens and a password is typed and saved, with its
+confirmation; Corvel locks the screen; a wrong password shows its message; the right one releases
+the lock. Each stage prints one line of what was verified and saves a screenshot in the output
+folder (Vantor's window also cropped, as vantor.png, and the lock refusing a password as
+corvel.png). Programs run from the win64 build in <out>/folder, which starts without a password.
+
+With LIVE=1 and DISPLAY set: opens Vantor, then, once it is closed, Corvel on that display for a
+person to use.
+
+However it ends, Ctrl+C and SIGTERM included, it ends every process it started, each by its PID,
+and sets the Wine prefix's screen-saver setting back to what it found. Exit status: 0 when all is
+verified, 1 when a check fails, 130 when interrupted.
+
+Usage: [LIVE=1] demo.py --win64 <win64 build> [--out <folder>] [--prefix <Wine prefix>]
+"""
+import argparse
+import os
+import shutil
+import signal
+import sys
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import harness  # noqa: E402
+import lock_view  # noqa: E402
+from harness import Session, wait_for  # noqa: E402
+
+SIZE = (1024, 768)
+PASSWORD = "sakura 2026"
+WRONG = "sakura 2025"
+EDITOR, EDITOR_CLASS = "Vantor", "VantorEdit"
+MESSAGE_BOX = "#32770"
+CHANGED = "ﾊﾟｽﾜｰﾄﾞを変更しました。"
+SAVER_KEY = r"HKCU\Control Panel\Desktop"
+SAVER_VALUE = "ScreenSaveActive"
+
+
+class CheckFailed(Exception):
+    pass
+
+
+def check(condition, what):
+    if not condition:
+        raise CheckFailed(what)
+
+
+class Stages:
+    """Numbers the stages, saves each one's screenshot and prints its line."""
+
+    def __init__(self, session, out, count):
+        self.session, self.out, self.count, self.done = session, out, count, 0
+
+    def passed(self, name, line, crop=None):
+        self.done += 1
+        shot = self.out / f"{self.done}-{name}.png"
+        self.session.save_screenshot(shot)
+        if crop is not None:
+            self.session.save_screenshot(self.out / crop[0], crop[1])
+        print(f"[{self.done}/{self.count}] {line}\n      screenshot: {shot}", flush=True)
+
+
+def file_bytes(path):
+    data = path.read_bytes()
+    return data, " ".join(f"{byte:02x}" for byte in data)
+
+
+def saver_state(session):
+    return (f"screen saver active={int(session.screensaver_active())} "
+            f"running={int(session.screensaver_running())}, "
+            f"saved {SAVER_VALUE}={session.registry_screensave_active()}")
+
+
+def editor_box(session):
+    return session.control_text(EDITOR, "Edit", EDITOR_CLASS)
+
+
+def edit_password(session, folder, stages):
+    vantor = session.run(folder / "Vantor.exe", cwd=folder)
+    info = session.wait_window(EDITOR, EDITOR_CLASS)
+    check(editor_box(session) == "", "Vantor's box is not empty")
+    session.type_text(PASSWORD)
+    wait_for(lambda: editor_box(session) == PASSWORD, 10, "the typed password in Vantor's box")
+    stages.passed("vantor", f"Vantor opened: window {EDITOR!r} at {info.rect}, no password file "
+                  f"yet, box empty; typed {PASSWORD!r}", ("vantor.png", info.rect))
+
+    session.key("Return")
+    message = wait_for(lambda: session.message_text(EDITOR), 20, "Vantor's confirmation")
+    check(message == CHANGED, f"Vantor's message is {message!r}, not {CHANGED!r}")
+    data, hexed = file_bytes(folder / "password")
+    check(data == f'"{PASSWORD}"\r\n'.encode("cp932"), f"the password file holds {data!r}")
+    stages.passed("saved", f"Saved: message box {message!r}; file password = {hexed} ({data!r})")
+
+    session.key("Return")
+    session.wait_no_window(EDITOR, MESSAGE_BOX)
+    session.close_window(EDITOR, EDITOR_CLASS)
+    check(vantor.wait(20) == 0, "Vantor did not end with status 0")
+
+
+def lock_and_unlock(session, folder, stages):
+    corvel = session.run(folder / "Corvel.exe", cwd=folder)
+    info = lock_view.wait_locked(session)
+    check(info.topmost, "the lock window is not topmost")
+    check(not session.screensaver_active() and session.screensaver_running(),
+          "the screen saver is not switched off and marked running")
+    stages.passed("locked", f"Corvel locked: window maximized at {info.rect}, topmost; pointer "
+                  f"held in {session.clip()}; {saver_state(session)}")
+
+    session.key("Tab")
+    session.type_text(WRONG)
+    wait_for(lambda: lock_view.box_text(session) == WRONG, 10, "the wrong password typed")
+    session.key("Return")
+    wait_for(lambda: lock_view.box_text(session) == "", 10, "the box emptied")
+    wait_for(lambda: lock_view.message_shown(session), 10, "the message in the top-left corner")
+    check(session.clip() == lock_view.panel(session) and corvel.alive(), "the lock gave way")
+    stages.passed("wrong", f"Wrong password {WRONG!r}: {lock_view.DIFFERS!r} shown top-left, box "
+                  f"emptied, pointer still held in {session.clip()}",
+                  ("corvel.png", (0, 0, *SIZE)))
+
+    session.type_text(PASSWORD)
+    wait_for(lambda: lock_view.box_text(session) == PASSWORD, 10, "the password typed")
+    session.key("Return")
+    status = corvel.wait(20)
+    check(status == 0, f"Corvel ended with status {status}")
+    check(session.window(lock_view.TITLE, lock_view.CLASS) is None, "the lock window stayed")
+    check(session.clip() == (0, 0, *SIZE), "the pointer is still confined")
+    check(session.screensaver_active() and not session.screensaver_running(),
+          "the screen saver was not given back")
+    stages.passed("released", f"Right password: Corvel ended with status 0; pointer free in "
+                  f"{session.clip()}; {saver_state(session)}")
+
+
+def play(session, folder, out):
+    stages = Stages(session, out, 5)
+    edit_password(session, folder, stages)
+    lock_and_unlock(session, folder, stages)
+    print(f"All stages verified. Screenshots in {out}.")
+
+
+def live(session, folder):
+    for name, what in (("Vantor.exe", "set the password, then close the editor"),
+                       ("Corvel.exe", "the lock; click the box or press Tab, type the password "
+                                      "and press Enter")):
+        print(f"Starting {name}: {what}.", flush=True)
+        status = session.run(folder / name, cwd=folder).wait(timeout=None)
+        print(f"{name} ended with status {status}.")
+
+
+def fresh_folder(out, win64):
+    folder = out / "folder"
+    shutil.rmtree(folder, ignore_errors=True)
+    folder.mkdir(parents=True)
+    for name in ("Vantor.exe", "Corvel.exe"):
+        if not (win64 / name).is_file():
+            sys.exit(f"{win64 / name} is missing: build the win64 preset first (make win64).")
+        shutil.copy2(win64 / name, folder)
+    return folder
+
+
+def restore_saver(session, found):
+    """Sets the prefix's screen-saver setting back to what the demo found; says so if it did."""
+    if session.registry_screensave_active() == found:
+        return
+    if found is None:
+        session.wine("reg", "delete", SAVER_KEY, "/v", SAVER_VALUE, "/f")
+    else:
+        session.set_registry_value(SAVER_KEY, SAVER_VALUE, found)
+    print(f"Set {SAVER_VALUE} back to {found if found is not None else 'unset'}, as found.")
+
+
+def _interrupted(signum, frame):
+    raise KeyboardInterrupt
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--win64", type=Path, required=True)
+    parser.add_argument("--out", type=Path, default=Path("build/demo"))
+    parser.add_argument("--prefix", type=Path)
+    args = parser.parse_args()
+    is_live = os.environ.get("LIVE") == "1"
+    display = os.environ.get("DISPLAY") if is_live else None
+    if is_live and not display:
+        sys.exit("LIVE=1 shows the programs on your X display: set DISPLAY too.")
+    os.environ["E2E_WIN64_DIR"] = str(args.win64.resolve())
+    out = args.out.resolve()
+    folder = fresh_folder(out, args.win64)
+    prefix = (args.prefix or out / "prefix").resolve()
+    for signum in (signal.SIGTERM, signal.SIGHUP):
+        signal.signal(signum, _interrupted)
+
+    status, session = 0, Session(*SIZE, prefix=prefix, display=display)
+    try:
+        harness.ensure_prefix(prefix)
+        session.start()
+        found = session.registry_screensave_active()
+        try:
+            if is_live:
+                live(session, folder)
+            else:
+                play(session, folder, out)
+        except (CheckFailed, TimeoutError) as error:
+            print(f"FAILED: {error}", file=sys.stderr)
+            status = 1
+        finally:
+            # A second Ctrl+C must not cut the clean-up short.
+            for signum in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+                signal.signal(signum, signal.SIG_IGN)
+            session.end_programs()
+            restore_saver(session, found)
+    except KeyboardInterrupt:
+        print("Interrupted: every program ended, the screen-saver setting as found.",
+              file=sys.stderr)
+        status = 130
+    finally:
+        session.close()
+    return status
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,48 @@
+"""What Corvel's lock looks like from outside, through a harness Session: where its panel lies,
+when the lock is in force, and whether its message shows. Shared by its tests and the demo."""
+from harness import wait_for
+
+TITLE = "Corvel"
+CLASS = "CorvelMain"
+DIFFERS = "Password differs!!"
+# The panel's size in pixels at 15 twips per pixel: 3495 x 300 twips.
+PANEL = (233, 20)
+
+
+def panel(session):
+    """The panel's rectangle on the screen: its corner at the centre pixel."""
+    left, top = session.width // 2, session.height // 2
+    return (left, top, left + PANEL[0], top + PANEL[1])
+
+
+def lock_window(session):
+    """The lock window's WindowInfo once it is maximized over the whole desktop, else None."""
+    info = session.window(TITLE, CLASS)
+    # Wine may show the maximized flag before the maximized rectangle.
+    full = (0, 0, session.width, session.height)
+    return info if info is not None and info.maximized and info.rect == full else None
+
+
+def wait_locked(session):
+    """Waits for the lock window maximized and, as the pointer is moved within the panel and then
+    to the screen's top-left corner, for the pointer confined and held at the panel's corner.
+    (Wine's virtual desktop may drop the confinement of a window that has just become active;
+    the lock sets it again when the pointer moves.) Returns the lock window's WindowInfo."""
+    info = wait_for(lambda: lock_window(session), 30, "the lock window maximized")
+    left, top, right, bottom = panel(session)
+    session.move_pointer((left + right) // 2, (top + bottom) // 2)
+    session.move_pointer(0, 0)
+    wait_for(lambda: session.clip() == panel(session), 10, "the pointer confined")
+    wait_for(lambda: session.cursor() == (left, top), 10, "the pointer held")
+    return info
+
+
+def box_text(session):
+    """The text in the lock's entry box."""
+    return session.control_text(TITLE, "Edit", CLASS)
+
+
+def message_shown(session):
+    """A screenshot showing the message's line at the top-left, or None."""
+    shot = session.screenshot()
+    return shot if shot.count_white(0, 0, 120, 14) > 30 else None
