@@ -1,8 +1,9 @@
-# The two commands of the README: `make run` and `make test`. Everything else is a step of those.
+# The commands of the README: `make run`, `make test` and `make bench`. Everything else is a step of
+# those.
 PRESETS := win32 win64 linux
 FUZZ_SECONDS ?= 300
 
-.PHONY: all deps build test run fuzz clean $(PRESETS)
+.PHONY: all deps build test run bench fuzz clean $(PRESETS)
 
 all: build
 
@@ -21,6 +22,10 @@ test: build
 
 run: win64
 	python3 tests/e2e/run_programs.py build/win64
+
+# Times Corvel under Wine against the minimal window program; writes build/bench/results.md.
+bench: win32 win64
+	python3 tests/bench/bench.py
 
 fuzz: linux
 	mkdir -p build/linux/fuzz-corpus
