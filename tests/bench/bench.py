@@ -7,8 +7,8 @@ prints one table, also written to <bench dir>/results.md with the machine it ran
   screen and topmost and the pointer is confined to the panel; timed by stopwatch.exe inside the
   desktop with QueryPerformanceCounter
 - time to release: from the Enter that carries the right password (for the floor: the Escape that
-  ends it) until the process has ended and the pointer is free; the password is typed before the
-  clock starts
+  ends it) until the process has ended and the pointer is free; the same text is typed into both
+  before the clock starts, so that both still digest the same keys
 - idle CPU time: what the program's threads run while it is locked and untouched, from a second
   after the lock is in force (the start's last painting is not idle cost), from the
   kernel's per-thread run time (/proc/<pid>/task/<tid>/schedstat, in nanoseconds). The floor
@@ -179,7 +179,7 @@ def table(corvel, floor, runs, idle_seconds, win32, win64):
         "",
         f"Median (min–max) of {runs} runs each, alternating, after one warm-up pair; Wine "
         f"virtual desktop {SIZE[0]}x{SIZE[1]} on Xvfb. Floor: testwin.exe --maximized --topmost "
-        f"--clip {','.join(map(str, PANEL))}, ended by Escape. Times by stopwatch.exe "
+        f"--clip {','.join(map(str, PANEL))}, ended by Escape after the same typing. Times by stopwatch.exe "
         "(QueryPerformanceCounter, polled every ms); CPU time from the kernel's per-thread run "
         "time (ns), from 1 s after the lock is in force; memory is VmHWM.",
         "",
@@ -209,7 +209,7 @@ def main():
     corvel = Program("Corvel", folder / "Corvel.exe", "Corvel", [], "return", PASSWORD)
     floor = Program("floor", win64 / "tests" / "testwin.exe", FLOOR_TITLE,
                     ["--title", FLOOR_TITLE, "--maximized", "--topmost", "--clip",
-                     ",".join(map(str, PANEL))], "escape", "")
+                     ",".join(map(str, PANEL))], "escape", PASSWORD)
 
     prefix = (options.prefix or bench_dir / "prefix").resolve()
     harness.ensure_prefix(prefix)
