@@ -1,8 +1,9 @@
-# The two commands of the README: `make demo` and `make test`. Everything else is a step of those.
+# The README's two commands are `make demo` and `make test`; `make dist` packs the release and
+# `make bench` measures Corvel. Every target installs what it needs first (see cmake/deps.sh).
 PRESETS := win32 win64 linux
 FUZZ_SECONDS ?= 300
 
-.PHONY: all deps build test demo dist fuzz clean $(PRESETS)
+.PHONY: all deps build test demo dist bench fuzz clean $(PRESETS)
 
 all: build
 
@@ -25,6 +26,10 @@ demo: win64
 
 dist: win32
 	python3 cmake/dist.py --win32 build/win32 --source . --out build/dist
+
+# Times Corvel under Wine against the minimal window program; writes build/bench/results.md.
+bench: win32 win64
+	python3 tests/bench/bench.py
 
 fuzz: linux
 	mkdir -p build/linux/fuzz-corpus

@@ -6,8 +6,12 @@
 //   --maximized           shown maximized instead
 //   --topmost             placed above all non-topmost windows
 //   --clip l,t,r,b        pointer confined to this rectangle once the window is shown, and again
-//                         every 250 ms: Wine drops its pointer grab a moment after a window
-//                         becomes active, though the confinement still reads as set
+//                         at each pointer move over the window and every 250 ms: Wine drops its
+//                         pointer grab a moment after a window becomes active, though the
+//                         confinement still reads as set, and sometimes lifts the confinement
+//                         itself as the window appears; the move that follows puts it back at
+//                         once, as the lock program does, so the benchmark's floor is not held
+//                         up by the timer
 //   --saver 0|1           SPI_SETSCREENSAVEACTIVE, saved to the user's settings and broadcast
 //   --running 0|1         SPI_SETSCREENSAVERRUNNING
 //   --color RRGGBB        background colour (default 00ff00)
@@ -96,6 +100,9 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
       SetDlgItemTextW(hwnd, kEditId, text.c_str());
       return 0;
     }
+    case WM_SETCURSOR:
+      if (OptionsOf(hwnd).clip) ClipCursor(&OptionsOf(hwnd).clip_rect);
+      return DefWindowProcW(hwnd, message, wparam, lparam);
     case WM_TIMER:
       ClipCursor(&OptionsOf(hwnd).clip_rect);
       return 0;

@@ -1,0 +1,237 @@
+#!/usr/bin/env python3
+"""make bench: measures Corvel under Wine against a floor, the smallest window program of ours
+(tests/probe/testwin.exe) told to reach the same state, in the same 1024x768 virtual desktop, and
+prints one table, also written to <bench dir>/results.md with the machine it ran on.
+
+- time to lock: from starting the program until its window is visible, maximized over the whole
+  screen and topmost and the pointer is confined to the panel; timed by stopwatch.exe inside the
+  desktop with QueryPerformanceCounter
+- time to release: from the Enter that carries the right password (for the floor: the Escape that
+  ends it) until the process has ended and the pointer is free; the same text is typed into both
+  before the clock starts, so that both still digest the same keys
+- idle CPU time: what the program's threads run while it is locked and untouched, from a second
+  after the lock is in force (the start's last painting is not idle cost), from the
+  kernel's per-thread run time (/proc/<pid>/task/<tid>/schedstat, in nanoseconds). The floor
+  re-applies its confinement every 250 ms, so its reading must be above zero: that proves the
+  reading sees CPU use at all, and the run fails when it does not
+- peak resident memory while locked: VmHWM of /proc/<pid>/status
+- the size of each program for both architectures
+
+Runs alternate between Corvel and the floor, so that drift hits both, after one pair that warms
+the desktop up and is not counted. Each figure is the median of the runs.
+
+Usage: bench.py [--runs N] [--idle SECONDS] [--bench-dir DIR] [--prefix DIR] [--win64 DIR]
+                [--win32 DIR]
+The Wine prefix defaults to <bench dir>/prefix and is booted when missing.
+"""
+import argparse
+import datetime
+import os
+import platform
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[2]
+sys.path.insert(0, str(ROOT / "tests" / "e2e"))
+import harness  # noqa: E402
+
+SIZE = (1024, 768)
+PANEL = (512, 384, 745, 404)  # Corvel's confinement at 1024 x 768
+PASSWORD = "bench"
+FLOOR_TITLE = "floor"
+TIME_GOAL = 1.10
+# The program may still paint and settle just after its lock is in force; idle starts after that.
+SETTLE_SECONDS = 1.0
+
+
+class Program:
+    """One side of the comparison: how to start it, find it and end it."""
+
+    def __init__(self, name, exe, title, args, end_key, text):
+        self.name, self.exe, self.title, self.args = name, exe, title, args
+        self.end_key, self.text = end_key, text
+        self.lock_ms, self.release_ms, self.idle_ms, self.peak_kib = [], [], [], []
+
+
+def stopwatch(session, win64, *args):
+    """Runs stopwatch.exe in the desktop; its key=value lines as a dict."""
+    result = session.wine(win64 / "tests" / "stopwatch.exe", *args, timeout=60)
+    if result.returncode != 0:
+        raise RuntimeError(f"stopwatch {' '.join(map(str, args))} failed with status "
+                           f"{result.returncode}")
+    return dict(line.split("=", 1) for line in result.stdout.decode().split() if "=" in line)
+
+
+def unix_pid(session, exe):
+    """The Unix PID of the running Wine program exe of this session's prefix: Wine puts the
+    program's Windows path first on its command line."""
+    wanted = harness.windows_path(exe).encode()
+    mark = f"WINEPREFIX={session.prefix}".encode()
+    for entry in Path("/proc").iterdir():
+        try:
+            if (entry.name.isdigit()
+                    and (entry / "cmdline").read_bytes().split(b"\0")[0] == wanted
+                    and mark in (entry / "environ").read_bytes().split(b"\0")):
+                return int(entry.name)
+        except OSError:
+            continue
+    raise LookupError(f"no running {exe}")
+
+
+def thread_times(pid):
+    """Nanoseconds each thread of the process has run so far, by thread ID."""
+    times = {}
+    for task in Path(f"/proc/{pid}/task").iterdir():
+        try:
+            times[task.name] = int((task / "schedstat").read_text().split()[0])
+        except (OSError, IndexError):
+            continue
+    return times
+
+
+def idle_cpu_ms(pid, seconds):
+    """CPU time the process uses over `seconds` untouched; a thread that starts meanwhile
+    counts in full."""
+    before = thread_times(pid)
+    time.sleep(seconds)
+    after = thread_times(pid)
+    return sum(ns - before.get(tid, 0) for tid, ns in after.items()) / 1e6
+
+
+def peak_kib(pid):
+    status = Path(f"/proc/{pid}/status").read_text()
+    return int(re.search(r"^VmHWM:\s*(\d+) kB", status, re.MULTILINE).group(1))
+
+
+def run_once(session, win64, program, idle_seconds, record):
+    """Locks, idles and releases once; adds the readings to the program's lists if record."""
+    locked = stopwatch(session, win64, "lock", harness.windows_path(program.exe), program.title,
+                       ",".join(map(str, PANEL)), *program.args)
+    pid = unix_pid(session, program.exe)
+    time.sleep(SETTLE_SECONDS)
+    idle = idle_cpu_ms(pid, idle_seconds)
+    peak = peak_kib(pid)
+    released = stopwatch(session, win64, "release", program.title, program.end_key,
+                         *([program.text] if program.text else []))
+    if released["status"] != "0":
+        raise RuntimeError(f"{program.name} ended with status {released['status']}")
+    if record:
+        program.lock_ms.append(float(locked["ms"]))
+        program.release_ms.append(float(released["ms"]))
+        program.idle_ms.append(idle)
+        program.peak_kib.append(peak)
+
+
+def machine():
+    """The machine the figures come from, in one line each."""
+    cpu = re.search(r"^model name\s*:\s*(.*)$", Path("/proc/cpuinfo").read_text(), re.MULTILINE)
+    mem = re.search(r"^MemTotal:\s*(\d+) kB", Path("/proc/meminfo").read_text(), re.MULTILINE)
+    wine = subprocess.run([harness.WINE, "--version"], capture_output=True, timeout=30).stdout
+    return [
+        f"CPU: {cpu.group(1) if cpu else platform.processor()}, {os.cpu_count()} cores",
+        f"memory: {int(mem.group(1)) / 1024 / 1024:.1f} GiB",
+        f"kernel: Linux {platform.release()}",
+        f"Debian {Path('/etc/debian_version').read_text().strip()}, {wine.decode().strip()}",
+    ]
+
+
+def table(corvel, floor, runs, idle_seconds, win32, win64):
+    def median(values):
+        return statistics.median(values)
+
+    def spread(values, fmt):
+        return f"{fmt(median(values))} ({fmt(min(values))}–{fmt(max(values))})"
+
+    def ms(value):
+        return f"{value:.1f} ms"
+
+    def ratio_row(measure, a, b):
+        ratio = median(a) / median(b)
+        met = "yes" if ratio <= TIME_GOAL else "no"
+        return [measure, spread(a, ms), spread(b, ms), f"{ratio:.2f}", f"≤ {TIME_GOAL:.2f}", met]
+
+    idle_fmt = lambda value: f"{value:.3f} ms"  # noqa: E731
+    mib = lambda kib: f"{kib / 1024:.1f} MiB"  # noqa: E731
+    rows = [
+        ratio_row("time to lock", corvel.lock_ms, floor.lock_ms),
+        ratio_row("time to release", corvel.release_ms, floor.release_ms),
+        [f"idle CPU time over {idle_seconds:g} s", spread(corvel.idle_ms, idle_fmt),
+         spread(floor.idle_ms, idle_fmt) + " ¹", "–", "0",
+         "yes" if median(corvel.idle_ms) == 0 else "no"],
+        ["peak resident memory while locked", spread(corvel.peak_kib, mib),
+         spread(floor.peak_kib, mib), f"{median(corvel.peak_kib) / median(floor.peak_kib):.2f}",
+         "–", "–"],
+    ]
+    for build, arch in ((win32, "win32"), (win64, "win64")):
+        for name in ("Corvel.exe", "Vantor.exe"):
+            size = (build / name).stat().st_size
+            rows.append([f"size of {name} ({arch})", f"{size:,} bytes ({size / 1024:.1f} KiB)",
+                         "–", "–", "–", "–"])
+    header = ["measure", "Corvel", "floor", "ratio", "goal", "met"]
+    lines = ["| " + " | ".join(header) + " |", "|" + "---|" * len(header)]
+    lines += ["| " + " | ".join(row) + " |" for row in rows]
+    lines += [
+        "",
+        f"Median (min–max) of {runs} runs each, alternating, after one warm-up pair; Wine "
+        f"virtual desktop {SIZE[0]}x{SIZE[1]} on Xvfb. Floor: testwin.exe --maximized --topmost "
+        f"--clip {','.join(map(str, PANEL))}, ended by Escape after the same typing. Times by stopwatch.exe "
+        "(QueryPerformanceCounter, polled every ms); CPU time from the kernel's per-thread run "
+        "time (ns), from 1 s after the lock is in force; memory is VmHWM.",
+        "",
+        "¹ The floor re-applies its confinement every 250 ms: its idle CPU time shows that the "
+        "reading sees CPU use at all.",
+    ]
+    return "\n".join(lines)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--runs", type=int, default=9)
+    parser.add_argument("--idle", type=float, default=10.0, help="seconds untouched")
+    parser.add_argument("--bench-dir", type=Path, default=ROOT / "build" / "bench")
+    parser.add_argument("--prefix", type=Path, help="Wine prefix (default: <bench dir>/prefix)")
+    parser.add_argument("--win64", type=Path, default=ROOT / "build" / "win64")
+    parser.add_argument("--win32", type=Path, default=ROOT / "build" / "win32")
+    options = parser.parse_args()
+    if options.runs < 1 or options.idle <= 0:
+        parser.error("--runs must be at least 1 and --idle above 0")
+    bench_dir, win64 = options.bench_dir.resolve(), options.win64.resolve()
+
+    folder = bench_dir / "run"
+    folder.mkdir(parents=True, exist_ok=True)
+    shutil.copy(win64 / "Corvel.exe", folder)
+    (folder / "password").write_bytes(f'"{PASSWORD}"\r\n'.encode("ascii"))
+    corvel = Program("Corvel", folder / "Corvel.exe", "Corvel", [], "return", PASSWORD)
+    floor = Program("floor", win64 / "tests" / "testwin.exe", FLOOR_TITLE,
+                    ["--title", FLOOR_TITLE, "--maximized", "--topmost", "--clip",
+                     ",".join(map(str, PANEL))], "escape", PASSWORD)
+
+    prefix = (options.prefix or bench_dir / "prefix").resolve()
+    harness.ensure_prefix(prefix)
+    started = datetime.datetime.now(datetime.timezone.utc)
+    with harness.Session(*SIZE, prefix=prefix) as session:
+        for run in range(options.runs + 1):
+            print(f"run {run}/{options.runs}{' (warm-up)' if run == 0 else ''}",
+                  file=sys.stderr, flush=True)
+            for program in (corvel, floor):
+                run_once(session, win64, program, options.idle, record=run > 0)
+    if statistics.median(floor.idle_ms) <= 0:
+        sys.exit("the idle reading saw no CPU use even in the floor, which wakes every 250 ms: "
+                 "it cannot tell zero from blind")
+
+    report = "\n".join([
+        table(corvel, floor, options.runs, options.idle, options.win32.resolve(), win64),
+        "",
+        f"Run on {started:%Y-%m-%d %H:%M} UTC; " + "; ".join(machine()) + ".",
+    ])
+    print(report)
+    (bench_dir / "results.md").write_text(report + "\n")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,179 @@
+// stopwatch.exe: times a lock program from inside its Wine desktop. The clock is
+// QueryPerformanceCounter and the window system's state is polled in a loop, so a reading
+// is not blurred by the start-up of a separate probe process; its resolution is the poll's, about
+// a millisecond. Used by tests/bench/bench.py.
+//
+//   lock EXE TITLE l,t,r,b [ARGS...]
+//       starts EXE in its own folder with ARGS and times from just before the start until a
+//       visible top-level window of TITLE of that process covers the whole screen, maximized and
+//       topmost, and the pointer confinement is l,t,r,b; prints ms= and pid=, and leaves the
+//       program running
+//   release TITLE KEY [TEXT]
+//       KEY is return or escape. With TEXT, first presses Tab and types TEXT, and waits until the
+//       window's edit box holds that many characters; then times from pressing KEY until the
+//       window's process has ended and the pointer confinement is the whole screen; prints ms=
+//       and the process's exit status=
+//
+// Every wait is bounded. Exit status 0 on success, 1 when a wait runs out, 2 on a usage error,
+// 3 when the program cannot be started or its window is not there.
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kTimedOut = 1;
+constexpr int kUsage = 2;
+constexpr int kNoProgram = 3;
+constexpr double kDeadlineMs = 30000;
+constexpr UINT kReplyMs = 5000;
+
+double Now() {
+  static const LONGLONG frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f.QuadPart;
+  }();
+  LARGE_INTEGER count;
+  QueryPerformanceCounter(&count);
+  return static_cast<double>(count.QuadPart) * 1000.0 / static_cast<double>(frequency);
+}
+
+// Polls done() every millisecond until it holds; returns the milliseconds from start, or a
+// negative value when the deadline passes first. Polling without a pause would take a core and
+// the wineserver's time from the program being timed, on a machine of two cores.
+template <typename Done>
+double TimeUntil(double start, Done done) {
+  while (!done()) {
+    if (Now() - start > kDeadlineMs) return -1;
+    Sleep(1);
+  }
+  return Now() - start;
+}
+
+RECT Screen() { return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
+
+bool ClipIs(const RECT& want) {
+  RECT clip{};
+  return GetClipCursor(&clip) && EqualRect(&clip, &want);
+}
+
+bool ParseRect(const wchar_t* text, RECT& r) {
+  return std::swscanf(text, L"%ld,%ld,%ld,%ld", &r.left, &r.top, &r.right, &r.bottom) == 4;
+}
+
+bool InForce(const wchar_t* title, DWORD pid, const RECT& clip) {
+  HWND hwnd = FindWindowW(nullptr, title);
+  DWORD owner = 0;
+  if (hwnd == nullptr || GetWindowThreadProcessId(hwnd, &owner) == 0 || owner != pid) return false;
+  RECT rect{};
+  const RECT screen = Screen();
+  return IsWindowVisible(hwnd) && IsZoomed(hwnd) &&
+         (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0 && GetWindowRect(hwnd, &rect) &&
+         EqualRect(&rect, &screen) && ClipIs(clip);
+}
+
+int Lock(int argc, wchar_t** argv) {
+  RECT clip{};
+  if (argc < 5 || !ParseRect(argv[4], clip)) return kUsage;
+  const std::wstring exe = argv[2];
+  std::wstring command = L"\"" + exe + L"\"";
+  for (int i = 5; i < argc; ++i) command += L" \"" + std::wstring(argv[i]) + L"\"";
+  const std::wstring folder = exe.substr(0, exe.find_last_of(L"\\/") + 1);
+
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  const double start = Now();
+  if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
+    std::fprintf(stderr, "cannot start the program: error %lu\n", GetLastError());
+    return kNoProgram;
+  }
+  const double ms = TimeUntil(start, [&] { return InForce(argv[3], process.dwProcessId, clip); });
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  if (ms < 0) return kTimedOut;
+  std::printf("ms=%.3f\npid=%lu\n", ms, process.dwProcessId);
+  return 0;
+}
+
+void Press(WORD vk, wchar_t character = 0) {
+  INPUT keys[2] = {};
+  for (INPUT& key : keys) {
+    key.type = INPUT_KEYBOARD;
+    key.ki.wVk = character != 0 ? 0 : vk;
+    key.ki.wScan = character;
+    key.ki.dwFlags = character != 0 ? KEYEVENTF_UNICODE : 0;
+  }
+  keys[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+  SendInput(2, keys, sizeof(INPUT));
+}
+
+HWND FindEditBox(HWND window) {
+  HWND found = nullptr;
+  EnumChildWindows(
+      window,
+      [](HWND child, LPARAM result) {
+        wchar_t cls[16] = {};
+        if (GetClassNameW(child, cls, 16) == 0 || _wcsicmp(cls, L"Edit") != 0) return TRUE;
+        *reinterpret_cast<HWND*>(result) = child;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+LRESULT TextLength(HWND edit) {
+  DWORD_PTR length = 0;
+  SendMessageTimeoutW(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kReplyMs, &length);
+  return static_cast<LRESULT>(length);
+}
+
+bool TypeText(HWND window, const std::wstring& text) {
+  HWND edit = FindEditBox(window);
+  if (edit == nullptr) return false;
+  Press(VK_TAB);
+  for (wchar_t c : text) Press(0, c);
+  const auto typed = [&] { return TextLength(edit) == static_cast<LRESULT>(text.size()); };
+  return TimeUntil(Now(), typed) >= 0;
+}
+
+int Release(int argc, wchar_t** argv) {
+  if (argc < 4 || argc > 5) return kUsage;
+  const std::wstring key = argv[3];
+  const WORD vk = key == L"return" ? VK_RETURN : key == L"escape" ? VK_ESCAPE : 0;
+  if (vk == 0) return kUsage;
+  HWND window = FindWindowW(nullptr, argv[2]);
+  DWORD pid = 0;
+  if (window == nullptr || GetWindowThreadProcessId(window, &pid) == 0) return kNoProgram;
+  HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  if (process == nullptr) return kNoProgram;
+  if (argc == 5 && !TypeText(window, argv[4])) {
+    CloseHandle(process);
+    return kTimedOut;
+  }
+  const RECT screen = Screen();
+  const double start = Now();
+  Press(vk);
+  const double ms = TimeUntil(
+      start, [&] { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0 && ClipIs(screen); });
+  DWORD status = 0;
+  GetExitCodeProcess(process, &status);
+  CloseHandle(process);
+  if (ms < 0) return kTimedOut;
+  std::printf("ms=%.3f\nstatus=%lu\n", ms, status);
+  return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  const std::wstring command = argc > 1 ? argv[1] : L"";
+  if (command == L"lock") return Lock(argc, argv);
+  if (command == L"release") return Release(argc, argv);
+  return kUsage;
+}
