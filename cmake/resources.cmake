@@ -1,10 +1,10 @@
-# add_program_resources(<target> <rc file> <icon art>)
+# add_program_resources(<target> <rc file> <icon art> <manifest>)
 #
 # Gives a Windows program its resources. The icon, drawn as text art (see make_icon.py), becomes
 # <art name>.ico in the current binary folder; the resource script names it by that file name
-# and includes "shared/version.h" and "shared/app.manifest" from the repository root. Relative
+# and includes "shared/version.h" and the manifest by their paths from the repository root. Relative
 # paths are taken from the calling CMakeLists.txt's folder. Outside Windows builds it does nothing.
-function(add_program_resources target rc_file icon_art)
+function(add_program_resources target rc_file icon_art manifest)
   if(NOT WIN32)
     return()
   endif()
@@ -14,6 +14,7 @@ function(add_program_resources target rc_file icon_art)
   cmake_path(ABSOLUTE_PATH root NORMALIZE)
   cmake_path(ABSOLUTE_PATH rc_file BASE_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} NORMALIZE)
   cmake_path(ABSOLUTE_PATH icon_art BASE_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} NORMALIZE)
+  cmake_path(ABSOLUTE_PATH manifest BASE_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} NORMALIZE)
   cmake_path(GET icon_art STEM icon_name)
   set(icon ${CMAKE_CURRENT_BINARY_DIR}/${icon_name}.ico)
   set(make_icon ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/make_icon.py)
@@ -31,5 +32,5 @@ function(add_program_resources target rc_file icon_art)
     PRIVATE $<$<COMPILE_LANGUAGE:RC>:${CMAKE_CURRENT_BINARY_DIR}> $<$<COMPILE_LANGUAGE:RC>:${root}>)
   # windres reads the icon and the manifest itself, out of sight of any dependency scan.
   set_source_files_properties(${rc_file} PROPERTIES
-    OBJECT_DEPENDS "${icon};${root}/shared/app.manifest;${root}/shared/version.h")
+    OBJECT_DEPENDS "${icon};${manifest};${root}/shared/version.h")
 endfunction()

@@ -1,6 +1,5 @@
 #include "lock/main.h"
 
-#include <commctrl.h>
 #include <imm.h>
 
 #include "lock/layout.h"
@@ -11,6 +10,9 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"CorvelMain";
 constexpr int kIconId = 1;
+constexpr wchar_t kStaticClass[] = L"Static";
+constexpr wchar_t kEditClass[] = L"Edit";
+constexpr wchar_t kButtonClass[] = L"Button";
 
 // Control IDs stay clear of IDOK and IDCANCEL, which the dialog manager sends for Enter and Esc.
 constexpr int kObjectId = 100;
@@ -23,19 +25,24 @@ COLORREF ToColorRef(layout::Rgb rgb) { return RGB(rgb.red, rgb.green, rgb.blue);
 HBRUSH BackgroundBrush() { return static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)); }
 
 // The panel is a system static control, so the program keeps one window class of its own; its
-// children's notifications and colour requests go on to Main, which handles them.
-LRESULT CALLBACK ForwardToParent(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
-                                 UINT_PTR subclass_id, DWORD_PTR) {
+// children's notifications and colour requests go on to Main, which handles them. The static's
+// own procedure is kept in its user data: the common controls' subclassing helpers would load
+// their library, with its memory and start-up time, for this one window.
+LRESULT CALLBACK ForwardToParent(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_COMMAND:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
       return SendMessageW(GetParent(hwnd), message, wparam, lparam);
-    case WM_NCDESTROY:
-      RemoveWindowSubclass(hwnd, ForwardToParent, subclass_id);
-      break;
   }
-  return DefSubclassProc(hwnd, message, wparam, lparam);
+  const auto original = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  return CallWindowProcW(original, hwnd, message, wparam, lparam);
+}
+
+// The original procedure is in place before the first message can reach the new one.
+void ForwardToParentFrom(HWND panel) {
+  SetWindowLongPtrW(panel, GWLP_USERDATA, GetWindowLongPtrW(panel, GWLP_WNDPROC));
+  SetWindowLongPtrW(panel, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ForwardToParent));
 }
 
 }  // namespace
@@ -78,20 +85,20 @@ bool Main::CreateControls() {
   // The release runs while the window still stands, before it is destroyed.
   form_.OnUnload([this] { lock_.OnUnload(); });
   // WS_EX_CONTROLPARENT: Tab and the dialog keys reach the controls inside the panel.
-  HWND object = pw::CreateControl(hwnd_, WC_STATICW, L"", WS_CLIPCHILDREN, WS_EX_CONTROLPARENT,
+  HWND object = pw::CreateControl(hwnd_, kStaticClass, L"", WS_CLIPCHILDREN, WS_EX_CONTROLPARENT,
                                   layout::kObject, screen_, kObjectId);
   if (object == nullptr) return false;
-  SetWindowSubclass(object, ForwardToParent, 0, 0);
+  ForwardToParentFrom(object);
   object_.Attach(object);
 
   // A sunken edge, as the frame colour of a plain border would not show on black.
   HWND password =
-      pw::CreateControl(object, WC_EDITW, L"", ES_PASSWORD | ES_AUTOHSCROLL | WS_TABSTOP,
+      pw::CreateControl(object, kEditClass, L"", ES_PASSWORD | ES_AUTOHSCROLL | WS_TABSTOP,
                         WS_EX_CLIENTEDGE, layout::kPassword, screen_, kPasswordId);
   HWND label =
-      pw::CreateControl(object, WC_STATICW, layout::kLabelText, SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0,
-                        layout::kLabel, screen_, kLabelId);
-  ok_ = pw::CreateControl(object, WC_BUTTONW, layout::kOkText, BS_DEFPUSHBUTTON | WS_TABSTOP, 0,
+      pw::CreateControl(object, kStaticClass, layout::kLabelText, SS_LEFTNOWORDWRAP | SS_NOPREFIX,
+                        0, layout::kLabel, screen_, kLabelId);
+  ok_ = pw::CreateControl(object, kButtonClass, layout::kOkText, BS_DEFPUSHBUTTON | WS_TABSTOP, 0,
                           layout::kOk, screen_, kOkId);
   if (password == nullptr || label == nullptr || ok_ == nullptr) return false;
   SendMessageW(password, EM_SETPASSWORDCHAR, layout::kPasswordChar, 0);

@@ -29,6 +29,12 @@ JAPANESE_UTF16 = (0x0411, 1200)
 # (width and height, bits per pixel) of each image the program's icon holds.
 ICON_IMAGES = {(32, 4), (16, 4), (32, 32), (16, 32)}
 
+# The editor's controls are themed; the lock keeps the classic ones and so loads no common controls.
+MANIFEST_DEPENDENCIES = {
+    "Vantor": [("Microsoft.Windows.Common-Controls", "6.0.0.0")],
+    "Corvel": [],
+}
+
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
 ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
 ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
@@ -188,7 +194,7 @@ def check_version(checks, resources, program):
     checks.expect("translation", translations, [JAPANESE_UTF16])
 
 
-def check_manifest(checks, resources):
+def check_manifest(checks, resources, program):
     manifests = dict(resources.get(RT_MANIFEST, []))
     checks.expect("manifest resource ids", sorted(manifests), [1])
     if 1 not in manifests:
@@ -203,8 +209,7 @@ def check_manifest(checks, resources):
         for identity in root.iter(f"{ASM_V1}assemblyIdentity")
     ]
     levels = [level.get("level") for level in root.iter(f"{ASM_V3}requestedExecutionLevel")]
-    common_controls = ("Microsoft.Windows.Common-Controls", "6.0.0.0")
-    checks.expect("manifest dependencies", controls, [common_controls])
+    checks.expect("manifest dependencies", controls, MANIFEST_DEPENDENCIES[program])
     checks.expect("manifest execution level", levels, ["asInvoker"])
     dpi = [setting.text for setting in root.iter(f"{WINDOWS_SETTINGS}dpiAware")]
     checks.expect("manifest DPI awareness", dpi, ["true"])
@@ -216,7 +221,7 @@ def check_program(checks, objdump, build, program, exe, image):
     resources = image.resources()
     check_icon(checks, resources)
     check_version(checks, resources, program)
-    check_manifest(checks, resources)
+    check_manifest(checks, resources, program)
 
 
 def icon_images(image):
