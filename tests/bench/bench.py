@@ -18,10 +18,12 @@ prints one table, also written to <bench dir>/results.md with the machine it ran
 - the size of each program for both architectures
 
 Runs alternate between Corvel and the floor, so that drift hits both, after one pair that warms
-the desktop up and is not counted. Each figure is the median of the runs.
+the desktop up and is not counted. Each figure is the median of the runs. The first --idle-runs
+of them also measure the idle cost, which takes --idle seconds each: the times vary from run to
+run far more than the idle reading does, so they get more runs in the same minutes.
 
-Usage: bench.py [--runs N] [--idle SECONDS] [--bench-dir DIR] [--prefix DIR] [--win64 DIR]
-                [--win32 DIR]
+Usage: bench.py [--runs N] [--idle-runs N] [--idle SECONDS] [--bench-dir DIR] [--prefix DIR]
+                [--win64 DIR] [--win32 DIR]
 The Wine prefix defaults to <bench dir>/prefix and is booted when missing.
 """
 import argparse
@@ -109,12 +111,14 @@ def peak_kib(pid):
 
 
 def run_once(session, win64, program, idle_seconds, record):
-    """Locks, idles and releases once; adds the readings to the program's lists if record."""
+    """Locks, idles (unless idle_seconds is 0) and releases once; adds the readings to the
+    program's lists if record."""
     locked = stopwatch(session, win64, "lock", harness.windows_path(program.exe), program.title,
                        ",".join(map(str, PANEL)), *program.args)
     pid = unix_pid(session, program.exe)
-    time.sleep(SETTLE_SECONDS)
-    idle = idle_cpu_ms(pid, idle_seconds)
+    if idle_seconds:
+        time.sleep(SETTLE_SECONDS)
+        idle = idle_cpu_ms(pid, idle_seconds)
     peak = peak_kib(pid)
     released = stopwatch(session, win64, "release", program.title, program.end_key,
                          *([program.text] if program.text else []))
@@ -123,7 +127,8 @@ def run_once(session, win64, program, idle_seconds, record):
     if record:
         program.lock_ms.append(float(locked["ms"]))
         program.release_ms.append(float(released["ms"]))
-        program.idle_ms.append(idle)
+        if idle_seconds:
+            program.idle_ms.append(idle)
         program.peak_kib.append(peak)
 
 
@@ -140,7 +145,7 @@ def machine():
     ]
 
 
-def table(corvel, floor, runs, idle_seconds, win32, win64):
+def table(corvel, floor, runs, idle_runs, idle_seconds, win32, win64):
     def median(values):
         return statistics.median(values)
 
@@ -177,11 +182,12 @@ def table(corvel, floor, runs, idle_seconds, win32, win64):
     lines += ["| " + " | ".join(row) + " |" for row in rows]
     lines += [
         "",
-        f"Median (min–max) of {runs} runs each, alternating, after one warm-up pair; Wine "
-        f"virtual desktop {SIZE[0]}x{SIZE[1]} on Xvfb. Floor: testwin.exe --maximized --topmost "
-        f"--clip {','.join(map(str, PANEL))}, ended by Escape after the same typing. Times by stopwatch.exe "
-        "(QueryPerformanceCounter, polled every ms); CPU time from the kernel's per-thread run "
-        "time (ns), from 1 s after the lock is in force; memory is VmHWM.",
+        f"Median (min–max) of {runs} runs each ({idle_runs} for the idle CPU time), alternating, "
+        f"after one warm-up pair; Wine virtual desktop {SIZE[0]}x{SIZE[1]} on Xvfb. Floor: "
+        f"testwin.exe --maximized --topmost --clip {','.join(map(str, PANEL))}, ended by Escape "
+        "after the same typing. Times by stopwatch.exe (QueryPerformanceCounter, polled every ms); "
+        "CPU time from the kernel's per-thread run time (ns), from 1 s after the lock is in force; "
+        "memory is VmHWM.",
         "",
         "¹ The floor re-applies its confinement every 250 ms: its idle CPU time shows that the "
         "reading sees CPU use at all.",
@@ -191,15 +197,16 @@ def table(corvel, floor, runs, idle_seconds, win32, win64):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--runs", type=int, default=9)
+    parser.add_argument("--runs", type=int, default=21)
+    parser.add_argument("--idle-runs", type=int, default=7)
     parser.add_argument("--idle", type=float, default=10.0, help="seconds untouched")
     parser.add_argument("--bench-dir", type=Path, default=ROOT / "build" / "bench")
     parser.add_argument("--prefix", type=Path, help="Wine prefix (default: <bench dir>/prefix)")
     parser.add_argument("--win64", type=Path, default=ROOT / "build" / "win64")
     parser.add_argument("--win32", type=Path, default=ROOT / "build" / "win32")
     options = parser.parse_args()
-    if options.runs < 1 or options.idle <= 0:
-        parser.error("--runs must be at least 1 and --idle above 0")
+    if not 1 <= options.idle_runs <= options.runs or options.idle <= 0:
+        parser.error("--idle-runs must be from 1 to --runs, and --idle above 0")
     bench_dir, win64 = options.bench_dir.resolve(), options.win64.resolve()
 
     folder = bench_dir / "run"
@@ -219,13 +226,15 @@ def main():
             print(f"run {run}/{options.runs}{' (warm-up)' if run == 0 else ''}",
                   file=sys.stderr, flush=True)
             for program in (corvel, floor):
-                run_once(session, win64, program, options.idle, record=run > 0)
+                idle = options.idle if 1 <= run <= options.idle_runs else 0
+                run_once(session, win64, program, idle, record=run > 0)
     if statistics.median(floor.idle_ms) <= 0:
         sys.exit("the idle reading saw no CPU use even in the floor, which wakes every 250 ms: "
                  "it cannot tell zero from blind")
 
     report = "\n".join([
-        table(corvel, floor, options.runs, options.idle, options.win32.resolve(), win64),
+        table(corvel, floor, options.runs, options.idle_runs, options.idle,
+              options.win32.resolve(), win64),
         "",
         f"Run on {started:%Y-%m-%d %H:%M} UTC; " + "; ".join(machine()) + ".",
     ])
