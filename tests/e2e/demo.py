@@ -149,6 +149,9 @@ def live(session, folder):
 
 
 def fresh_folder(out, win64):
+    """An empty out/folder with the two programs; screenshots of an earlier run are removed."""
+    for old in out.glob("*.png"):
+        old.unlink()
     folder = out / "folder"
     shutil.rmtree(folder, ignore_errors=True)
     folder.mkdir(parents=True)
@@ -201,9 +204,12 @@ def main():
                 live(session, folder)
             else:
                 play(session, folder, out)
-        except (CheckFailed, TimeoutError) as error:
+        except (CheckFailed, TimeoutError, LookupError, RuntimeError) as error:
             print(f"FAILED: {error}", file=sys.stderr)
             status = 1
+            if not is_live:
+                session.save_screenshot(out / "failed.png")
+                print(f"      screenshot: {out / 'failed.png'}", file=sys.stderr)
         finally:
             # A second Ctrl+C must not cut the clean-up short.
             for signum in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
