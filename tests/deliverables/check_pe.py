@@ -50,7 +50,8 @@ class PeImage:
         if data[:2] != b"MZ" or data[pe_offset : pe_offset + 4] != b"PE\0\0":
             raise ValueError("not a PE file")
         coff = pe_offset + 4
-        _, section_count, _, _, _, optional_size, _ = struct.unpack_from("<HHIIIHH", data, coff)
+        _, section_count, self.timestamp, _, _, optional_size, _ = struct.unpack_from(
+            "<HHIIIHH", data, coff)
         optional = coff + 20
         (magic,) = struct.unpack_from("<H", data, optional)
         directories = optional + (96 if magic == 0x10B else 112)
@@ -218,6 +219,8 @@ def check_manifest(checks, resources, program):
 def check_program(checks, objdump, build, program, exe, image):
     """Every check of one program: exe is its path, image its PeImage."""
     check_headers(checks, objdump, build, exe)
+    # A link time in the header would make every build of the same sources differ.
+    checks.expect("link time stamp", image.timestamp, 0)
     resources = image.resources()
     check_icon(checks, resources)
     check_version(checks, resources, program)
