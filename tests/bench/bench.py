@@ -41,9 +41,10 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 import harness  # noqa: E402
+import lock_view  # noqa: E402
 
 SIZE = (1024, 768)
-PANEL = (512, 384, 745, 404)  # Corvel's confinement at 1024 x 768
+PANEL = lock_view.panel_at(*SIZE)  # Corvel's confinement
 PASSWORD = "bench"
 FLOOR_TITLE = "floor"
 TIME_GOAL = 1.10
@@ -66,23 +67,19 @@ def stopwatch(session, win64, *args):
     if result.returncode != 0:
         raise RuntimeError(f"stopwatch {' '.join(map(str, args))} failed with status "
                            f"{result.returncode}")
-    return dict(line.split("=", 1) for line in result.stdout.decode().split() if "=" in line)
+    return harness.key_values(result.stdout)
 
 
 def unix_pid(session, exe):
     """The Unix PID of the running Wine program exe of this session's prefix: Wine puts the
     program's Windows path first on its command line."""
     wanted = harness.windows_path(exe).encode()
-    mark = f"WINEPREFIX={session.prefix}".encode()
-    for entry in Path("/proc").iterdir():
-        try:
-            if (entry.name.isdigit()
-                    and (entry / "cmdline").read_bytes().split(b"\0")[0] == wanted
-                    and mark in (entry / "environ").read_bytes().split(b"\0")):
-                return int(entry.name)
-        except OSError:
-            continue
-    raise LookupError(f"no running {exe}")
+    found = harness.pids_where(
+        lambda entry: (entry / "cmdline").read_bytes().split(b"\0")[0] == wanted
+        and harness.environ_has(entry, f"WINEPREFIX={session.prefix}"))
+    if not found:
+        raise LookupError(f"no running {exe}")
+    return found[0]
 
 
 def thread_times(pid):

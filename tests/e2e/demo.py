@@ -26,16 +26,13 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import harness  # noqa: E402
 import lock_view  # noqa: E402
-from harness import Session, wait_for  # noqa: E402
+from harness import MESSAGE_BOX, SAVER_VALUE, Session, wait_for  # noqa: E402
 
 SIZE = (1024, 768)
 PASSWORD = "sakura 2026"
 WRONG = "sakura 2025"
 EDITOR, EDITOR_CLASS = "Vantor", "VantorEdit"
-MESSAGE_BOX = "#32770"
 CHANGED = "ﾊﾟｽﾜｰﾄﾞを変更しました。"
-SAVER_KEY = r"HKCU\Control Panel\Desktop"
-SAVER_VALUE = "ScreenSaveActive"
 
 
 class CheckFailed(Exception):
@@ -166,10 +163,7 @@ def restore_saver(session, found):
     """Sets the prefix's screen-saver setting back to what the demo found; says so if it did."""
     if session.registry_screensave_active() == found:
         return
-    if found is None:
-        session.wine("reg", "delete", SAVER_KEY, "/v", SAVER_VALUE, "/f")
-    else:
-        session.set_registry_value(SAVER_KEY, SAVER_VALUE, found)
+    session.set_registry_screensave_active(found)
     print(f"Set {SAVER_VALUE} back to {found if found is not None else 'unset'}, as found.")
 
 

@@ -31,6 +31,8 @@ from pathlib import Path
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver64"
 MARLETT = "/usr/share/wine/fonts/marlett.ttf"
+MESSAGE_BOX = "#32770"  # the class of a message box's window
+SAVER_KEY, SAVER_VALUE = r"HKCU\Control Panel\Desktop", "ScreenSaveActive"
 PROBE_TIMEOUT = 30
 _libc = ctypes.CDLL(None, use_errno=True)
 
@@ -88,6 +90,29 @@ def wait_for(predicate, timeout, description, interval=0.1):
         time.sleep(interval)
 
 
+def key_values(output):
+    """The key=value lines that the test programs print, as a dict."""
+    return dict(line.split("=", 1) for line in output.decode().split() if "=" in line)
+
+
+def pids_where(matches):
+    """PIDs of the running processes whose /proc folder matches(folder); a process that ends
+    while it is read does not count."""
+    pids = []
+    for entry in Path("/proc").iterdir():
+        try:
+            if entry.name.isdigit() and matches(entry):
+                pids.append(int(entry.name))
+        except OSError:
+            continue
+    return pids
+
+
+def environ_has(entry, assignment):
+    """Whether the process of /proc folder entry started with NAME=value in its environment."""
+    return assignment.encode() in (entry / "environ").read_bytes().split(b"\0")
+
+
 def _die_with_parent(sig=signal.SIGTERM):
     """For preexec_fn: a test killed by CTest's timeout must leave nothing behind."""
     _libc.prctl(1, sig)  # PR_SET_PDEATHSIG
@@ -107,13 +132,11 @@ def _bounded(args, env, timeout):
                                 start_new_session=True)
         try:
             proc.wait(timeout)
-        except subprocess.TimeoutExpired:
+        except BaseException as error:
             proc.kill()
             proc.wait()
-            raise TimeoutError(f"{' '.join(args)} did not end within {timeout} s") from None
-        except BaseException:
-            proc.kill()
-            proc.wait()
+            if isinstance(error, subprocess.TimeoutExpired):
+                raise TimeoutError(f"{' '.join(args)} did not end within {timeout} s") from None
             raise
         out.seek(0)
         err.seek(0)
@@ -305,7 +328,7 @@ class Session:
             return None
         if result.returncode != 0:
             raise RuntimeError(f"probe {' '.join(args)} failed with status {result.returncode}")
-        return dict(line.split("=", 1) for line in result.stdout.decode().split() if "=" in line)
+        return key_values(result.stdout)
 
     # Windows and controls
 
@@ -347,7 +370,7 @@ class Session:
 
     def message_text(self, title):
         """The text of the message box of this title, or None when there is none."""
-        return self.control_text(title, 0xFFFF, cls="#32770")
+        return self.control_text(title, 0xFFFF, cls=MESSAGE_BOX)
 
     def close_window(self, title, cls=None):
         """Posts WM_CLOSE to the window."""
@@ -387,7 +410,14 @@ class Session:
         return None
 
     def registry_screensave_active(self):
-        return self.registry_value(r"HKCU\Control Panel\Desktop", "ScreenSaveActive")
+        return self.registry_value(SAVER_KEY, SAVER_VALUE)
+
+    def set_registry_screensave_active(self, value):
+        """Sets the saved screen-saver setting to value ("0", "1"), or removes it for None."""
+        if value is None:
+            self.wine("reg", "delete", SAVER_KEY, "/v", SAVER_VALUE, "/f")
+        else:
+            self.set_registry_value(SAVER_KEY, SAVER_VALUE, value)
 
     def set_registry_value(self, key, name, value, kind="REG_SZ"):
         result = self.wine("reg", "add", key, "/v", name, "/t", kind, "/d", value, "/f")
@@ -499,15 +529,9 @@ def _wineserver_pids(prefix):
         st = os.stat(prefix)
     except FileNotFoundError:
         return []
-    tag, pids = f"server-{st.st_dev:x}-{st.st_ino:x}", []
-    for entry in Path("/proc").iterdir():
-        try:
-            if (entry.name.isdigit() and os.readlink(entry / "exe").endswith("wineserver64")
-                    and os.path.basename(os.readlink(entry / "cwd")) == tag):
-                pids.append(int(entry.name))
-        except OSError:
-            continue
-    return pids
+    tag = f"server-{st.st_dev:x}-{st.st_ino:x}"
+    return pids_where(lambda entry: os.readlink(entry / "exe").endswith("wineserver64")
+                      and os.path.basename(os.readlink(entry / "cwd")) == tag)
 
 
 def boot(prefix):

@@ -9,10 +9,14 @@ DIFFERS = "Password differs!!"
 PANEL = (233, 20)
 
 
-def panel(session):
-    """The panel's rectangle on the screen: its corner at the centre pixel."""
-    left, top = session.width // 2, session.height // 2
+def panel_at(width, height):
+    """The panel's rectangle on a screen of width x height: its corner at the centre pixel."""
+    left, top = width // 2, height // 2
     return (left, top, left + PANEL[0], top + PANEL[1])
+
+
+def panel(session):
+    return panel_at(session.width, session.height)
 
 
 def lock_window(session):

@@ -77,15 +77,7 @@ class DemoTest(unittest.TestCase):
         return self.proc.wait(max(1, deadline - time.monotonic()))
 
     def survivors(self):
-        mark = f"DEMO_RUN={self.tag}".encode()
-        found = []
-        for entry in Path("/proc").iterdir():
-            try:
-                if entry.name.isdigit() and mark in (entry / "environ").read_bytes().split(b"\0"):
-                    found.append(int(entry.name))
-            except OSError:
-                continue
-        return found
+        return harness.pids_where(lambda entry: harness.environ_has(entry, f"DEMO_RUN={self.tag}"))
 
     def end_survivors(self):
         if self.proc.poll() is None:

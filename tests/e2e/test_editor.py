@@ -6,11 +6,10 @@ import re
 import stat
 import unittest
 
-from harness import E2ETestCase, scenario_folder, wait_for, windows_path
+from harness import MESSAGE_BOX, E2ETestCase, scenario_folder, wait_for, windows_path
 
 TITLE = "Vantor"
 EDIT_CLASS = "VantorEdit"
-BOX_CLASS = "#32770"
 NEW_PASS = 100
 CHANGED = "ﾊﾟｽﾜｰﾄﾞを変更しました。"
 OLD = b'"old"\r\n'

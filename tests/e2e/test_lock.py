@@ -6,13 +6,11 @@ import time
 import unittest
 
 import lock_view
-from harness import E2ETestCase, scenario_folder, wait_for, windows_path
+from harness import MESSAGE_BOX, E2ETestCase, scenario_folder, wait_for, windows_path
 from lock_view import CLASS, TITLE
 
-BOX_CLASS = "#32770"
 RIGHT = "Open sesame"
 FILE = b'"Open sesame"\r\n'
-SAVER_KEY = r"HKCU\Control Panel\Desktop"
 
 
 class LockTestCase(E2ETestCase):
@@ -40,7 +38,7 @@ class LockTestCase(E2ETestCase):
         # A lock left running by a failed subtest would cover the next one's.
         for earlier in self.started:
             earlier.kill()
-        self.session.set_registry_value(SAVER_KEY, "ScreenSaveActive", saver_before)
+        self.session.set_registry_screensave_active(saver_before)
         self.started.append(self.session.run(folder / "Corvel.exe", cwd=folder))
         return self.started[-1]
 
@@ -212,9 +210,9 @@ class LockEndsAtStartTest(LockTestCase):
                 self.assertRegex(message, f"^パスワードファイル「{path}」{sentence}\n")
                 self.assertIn("Vantor", message)
                 self.assert_released()
-                self.session.press_button(TITLE, "Button", BOX_CLASS)
+                self.session.press_button(TITLE, "Button", MESSAGE_BOX)
                 self.assertNotEqual(proc.wait(20), 0)
-                self.assertIsNone(self.session.window(TITLE, BOX_CLASS))
+                self.assertIsNone(self.session.window(TITLE, MESSAGE_BOX))
 
 
 if __name__ == "__main__":
