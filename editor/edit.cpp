@@ -3,6 +3,7 @@
 #include <string>
 
 #include "editor/layout.h"
+#include "shared/password_rule.h"
 #include "shared/system_message_win32.h"
 
 namespace vantor {
@@ -66,8 +67,7 @@ LRESULT Edit::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       OnCommand(wparam);
       return 0;
     case WM_ACTIVATE:
-      OnActivate(wparam);
-      return 0;
+      return focus_.OnActivate(hwnd_, wparam) ? 0 : DefWindowProcW(hwnd_, message, wparam, lparam);
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
@@ -86,22 +86,12 @@ void Edit::OnCreate() {
                         layout::kChange, screen_, layout::kChangeId);
   new_pass_box_.Attach(new_pass_);
   message_box_.Attach(hwnd_);
-  focus_ = new_pass_;
+  SendMessageW(new_pass_, EM_LIMITTEXT, pw::kMaxPasswordLength, 0);
+  focus_.Remember(new_pass_);
 }
 
 void Edit::OnCommand(WPARAM wparam) {
   if (LOWORD(wparam) == layout::kChangeId && HIWORD(wparam) == BN_CLICKED) editor_.ChangeClick();
-}
-
-// As a dialog does: the focus leaves with the window and comes back to the same control, first of
-// all after a message box has closed.
-void Edit::OnActivate(WPARAM wparam) {
-  if (LOWORD(wparam) == WA_INACTIVE) {
-    HWND focus = GetFocus();
-    if (focus != nullptr && IsChild(hwnd_, focus)) focus_ = focus;
-    return;
-  }
-  if (focus_ != nullptr) SetFocus(focus_);
 }
 
 }  // namespace vantor

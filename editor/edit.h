@@ -31,7 +31,6 @@ class Edit : public pw::BaseWindow<Edit> {
  private:
   void OnCreate();
   void OnCommand(WPARAM wparam);
-  void OnActivate(WPARAM wparam);
 
   HINSTANCE instance_;
   pw::Screen screen_;
@@ -42,7 +41,7 @@ class Edit : public pw::BaseWindow<Edit> {
   Editor editor_;
   HWND new_pass_ = nullptr;
   HWND change_ = nullptr;
-  HWND focus_ = nullptr;  // the control that gets the focus back when the window is activated
+  pw::FocusMemory focus_;
 };
 
 }  // namespace vantor

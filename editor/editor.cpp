@@ -26,6 +26,14 @@ bool Editor::Load() {
     case pw::PasswordError::Kind::kNoPassword:
       stored_password_.clear();
       break;
+    // Nothing the lock could be opened with: the user is told why and sets a new password.
+    case pw::PasswordError::Kind::kNotAnsiText:
+    case pw::PasswordError::Kind::kStoredBreaksRule:
+      stored_password_.clear();
+      message_box_.MsgBox(pw::DescribePasswordError(read.error, pw::PasswordPath(app_folder_)) +
+                              L"\n" + layout::kSetNewPassword,
+                          pw::kMsgBoxCritical, layout::kCaption);
+      break;
     default:
       message_box_.MsgBox(pw::DescribePasswordError(read.error, pw::PasswordPath(app_folder_)),
                           pw::kMsgBoxCritical, layout::kCaption);

@@ -17,8 +17,9 @@ class Editor {
 
   // Load of `Edit`: reads the stored password into StoredPassword and shows it in `NewPass`.
   // A missing file, or one that holds no password, shows an empty box, so that the first
-  // password can be set. Any other read failure shows an error box naming the file and the
-  // system's reason and returns false: the program must then end without touching the file.
+  // password can be set; so does a file that is not ANSI text or holds a password outside the
+  // rule, after telling the user why. Any other read failure shows an error box naming the file and
+  // the system's reason and returns false: the program must then end without touching the file.
   [[nodiscard]] bool Load();
 
   // Click of `Change`: saves the text of `NewPass` and confirms it. A text the file cannot hold,

@@ -10,6 +10,9 @@ inline constexpr wchar_t kCaption[] = L"Vantor";  // the window's caption and ev
 inline constexpr wchar_t kChangeCaption[] = L"変更";
 inline constexpr wchar_t kNewPassDesignText[] = L"NewPass";  // replaced when the window loads
 inline constexpr wchar_t kChanged[] = L"ﾊﾟｽﾜｰﾄﾞを変更しました。";
+// Follows the description of a password file that no password can be read from.
+inline constexpr wchar_t kSetNewPassword[] =
+    L"新しいパスワードを入力して「変更」を押してください。";
 
 // Stable, so that the window can be found by its class as well as its caption.
 inline constexpr wchar_t kWindowClass[] = L"VantorEdit";

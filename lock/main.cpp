@@ -3,6 +3,7 @@
 #include <imm.h>
 
 #include "lock/layout.h"
+#include "shared/password_rule.h"
 #include "shared/system_message_win32.h"
 
 namespace corvel {
@@ -102,6 +103,7 @@ bool Main::CreateControls() {
                           layout::kOk, screen_, kOkId);
   if (password == nullptr || label == nullptr || ok_ == nullptr) return false;
   SendMessageW(password, EM_SETPASSWORDCHAR, layout::kPasswordChar, 0);
+  SendMessageW(password, EM_LIMITTEXT, pw::kMaxPasswordLength, 0);
   // A composition window would show the typed characters unmasked.
   ImmAssociateContext(password, nullptr);
   password_.Attach(password);
@@ -123,6 +125,7 @@ LRESULT Main::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_ACTIVATE:
       if (LOWORD(wparam) != WA_INACTIVE) lock_.OnActivate();
+      if (focus_.OnActivate(hwnd_, wparam)) return 0;
       break;
     case WM_SETCURSOR:
       // Main hears of each move of the pointer over it or over any of its controls.

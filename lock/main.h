@@ -46,6 +46,7 @@ class Main : public pw::BaseWindow<Main> {
   pw::Win32FileService files_;
   pw::Win32AnsiCodePage code_page_;
   Lock lock_;
+  pw::FocusMemory focus_;
   HWND ok_ = nullptr;
   bool loop_runs_ = false;
 };

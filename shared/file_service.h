@@ -1,6 +1,7 @@
-// The boundary to the file system: whole-file reads and whole-file replacement.
+// The boundary to the file system: reading the start of a file, and whole-file replacement.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -9,7 +10,7 @@ namespace pw {
 struct FileRead {
   enum class Status { kOk, kMissing, kUnreadable };
   Status status = Status::kOk;
-  std::string bytes;    // the whole file, when kOk
+  std::string bytes;    // the file's first bytes, when kOk
   std::wstring reason;  // the system's message, when kUnreadable
 };
 
@@ -21,9 +22,12 @@ struct FileWrite {
 class FileService {
  public:
   virtual ~FileService() = default;
-  virtual FileRead Read(const std::wstring& path) = 0;
-  // Replaces the file's content in one step: the bytes go to a temporary file in the same folder,
-  // are flushed to disk, and the temporary file then takes the file's place. On any failure the
+  // At most `max_bytes` from the file's start, however large it is. Other programs may have the
+  // file open meanwhile (a backup or a virus scanner), for reading or writing.
+  virtual FileRead Read(const std::wstring& path, std::size_t max_bytes) = 0;
+  // Replaces the file's content in one step: the bytes go to a new temporary file in the same
+  // folder, are flushed to disk, and then take the file's place. An existing file keeps its
+  // attributes and security settings; a new one gets the folder's defaults. On any failure the
   // old file is left as it was and the temporary file is removed.
   virtual FileWrite Replace(const std::wstring& path, std::string_view bytes) = 0;
 };

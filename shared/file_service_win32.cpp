@@ -53,11 +53,42 @@ std::optional<FileWrite> FillTemporary(Handle& temp, std::string_view bytes) {
   return std::nullopt;
 }
 
+// The system's replace keeps the file's security settings, and on some systems its attributes;
+// the attributes that say how the user wants the file kept are carried over by hand as well.
+std::optional<FileWrite> ReplaceKeepingIdentity(const std::wstring& path,
+                                                const std::wstring& temp_path, DWORD attributes) {
+  constexpr DWORD kCarried =
+      FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  if (!SetFileAttributesW(temp_path.c_str(), (attributes & kCarried) | FILE_ATTRIBUTE_ARCHIVE)) {
+    return Failure(L"一時ファイルの属性を設定できません", GetLastError());
+  }
+  if (ReplaceFileW(path.c_str(), temp_path.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                   nullptr, nullptr)) {
+    return std::nullopt;
+  }
+  const DWORD code = GetLastError();
+  // The replace may fail after the old file has gone; the new one then takes its place, so that
+  // the folder is never left without a password file.
+  if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES &&
+      MoveFileExW(temp_path.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    return std::nullopt;
+  }
+  return Failure(L"ファイルを置き換えられません", code);
+}
+
+std::optional<FileWrite> MoveIntoPlace(const std::wstring& path, const std::wstring& temp_path) {
+  if (!MoveFileExW(temp_path.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    return Failure(L"ファイルを作成できません", GetLastError());
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
-FileRead Win32FileService::Read(const std::wstring& path) {
-  Handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr));
+FileRead Win32FileService::Read(const std::wstring& path, std::size_t max_bytes) {
+  Handle file(CreateFileW(path.c_str(), GENERIC_READ,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) {
     const DWORD code = GetLastError();
     if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) {
@@ -66,33 +97,46 @@ FileRead Win32FileService::Read(const std::wstring& path) {
     return {FileRead::Status::kUnreadable, {}, SystemMessage(code)};
   }
   FileRead result;
-  char buffer[4096];
+  result.bytes.resize(max_bytes);
+  size_t filled = 0;
   DWORD got = 0;
   do {
-    if (!ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) {
+    const DWORD wanted = static_cast<DWORD>(max_bytes - filled);
+    if (!ReadFile(file.get(), result.bytes.data() + filled, wanted, &got, nullptr)) {
       return {FileRead::Status::kUnreadable, {}, SystemMessage(GetLastError())};
     }
-    result.bytes.append(buffer, got);
-  } while (got > 0);
+    filled += got;
+  } while (got > 0 && filled < max_bytes);
+  result.bytes.resize(filled);
   return result;
 }
 
 FileWrite Win32FileService::Replace(const std::wstring& path, std::string_view bytes) {
   // A read-only password file is the user's wish to keep it; the check is made here because not
-  // every system refuses to move a file onto a read-only one.
+  // every system refuses to replace a read-only file.
   const DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+  const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+  if (exists && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
     return Failure(L"ファイルを置き換えられません", ERROR_ACCESS_DENIED);
   }
-  const std::wstring temp_path = path + L".tmp";
-  Handle temp(CreateFileW(temp_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                          FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!temp.valid()) return Failure(L"一時ファイルを作成できません", GetLastError());
-  std::optional<FileWrite> failure = FillTemporary(temp, bytes);
-  if (!failure && !MoveFileExW(temp_path.c_str(), path.c_str(),
-                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    failure = Failure(L"ファイルを置き換えられません", GetLastError());
+  // A name of its own, so that no file left over by an earlier failure can stand in the way.
+  const std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
+  wchar_t temp_name[MAX_PATH];
+  if (GetTempFileNameW(folder.c_str(), L"pwd", 0, temp_name) == 0) {
+    return Failure(L"一時ファイルを作成できません", GetLastError());
   }
+  const std::wstring temp_path = temp_name;
+  Handle temp(CreateFileW(temp_path.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  std::optional<FileWrite> failure;
+  if (!temp.valid()) {
+    failure = Failure(L"一時ファイルを作成できません", GetLastError());
+  } else {
+    failure = FillTemporary(temp, bytes);
+  }
+  if (!failure)
+    failure = exists ? ReplaceKeepingIdentity(path, temp_path, attributes)
+                     : MoveIntoPlace(path, temp_path);
   if (failure) {
     temp.Close();
     DeleteFileW(temp_path.c_str());

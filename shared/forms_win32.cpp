@@ -86,6 +86,17 @@ int RunMessageLoop(HWND window, HWND default_button) {
   return static_cast<int>(msg.wParam);
 }
 
+bool FocusMemory::OnActivate(HWND window, WPARAM wparam) {
+  if (LOWORD(wparam) == WA_INACTIVE) {
+    HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(window, focus)) control_ = focus;
+    return false;
+  }
+  if (control_ == nullptr) return false;
+  SetFocus(control_);
+  return true;
+}
+
 RECT Win32Form::WindowRect() const {
   RECT rect{};
   GetWindowRect(hwnd_, &rect);

@@ -56,6 +56,19 @@ class BaseWindow {
   HWND hwnd_ = nullptr;
 };
 
+// As a dialog does: the control that has the focus when its window is deactivated gets it back
+// when the window is activated again, after another window came forward or a message box closed.
+class FocusMemory {
+ public:
+  void Remember(HWND control) { control_ = control; }
+  // For WM_ACTIVATE. True when it gave the focus back; the system's default must then not run,
+  // as it would put the focus on the window itself.
+  bool OnActivate(HWND window, WPARAM wparam);
+
+ private:
+  HWND control_ = nullptr;
+};
+
 // A top-level window as the logic's Form. Printed lines are kept, and drawn by Paint, so that
 // they survive repaints until the next Cls.
 class Win32Form : public Form {

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "shared/password_record.h"
+#include "shared/password_rule.h"
 
 namespace pw {
 
@@ -11,18 +12,38 @@ namespace {
 
 using Kind = PasswordError::Kind;
 
-bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+// How much of the file is read: the longest record takes 131 bytes (password_rule.h), and twice
+// that leaves room for blanks and for the rest of a line edited by hand. A first line that goes
+// on past it cannot hold a password within the rule, so nothing more is worth reading.
+constexpr size_t kFirstLineLimit = 2 * (kMaxPasswordLength + 1);
+
+// The cause, as the user is told it, of a file that is not ANSI text.
+std::wstring Describe(NotAnsiText found) {
+  switch (found) {
+    case NotAnsiText::kUtf8Mark:
+      return L"UTF-8 の BOM があります";
+    case NotAnsiText::kUtf16Mark:
+      return L"UTF-16 の BOM があります";
+    case NotAnsiText::kNulByte:
+      return L"NUL 文字があります";
+    case NotAnsiText::kNone:
+      break;
+  }
+  return {};
+}
+
+bool FirstLineTooLong(std::string_view bytes) {
+  return bytes.size() > kFirstLineLimit &&
+         bytes.substr(0, kFirstLineLimit).find_first_of("\r\n") == std::string_view::npos;
+}
 
 // The first character of `text` that the code page cannot store, found by encoding one character
-// (a surrogate pair counts as one) at a time; empty if each encodes on its own.
+// at a time; empty if each encodes on its own. Text within the password rule has no surrogates.
 std::wstring FirstUnstorable(AnsiCodePage& code_page, std::wstring_view text) {
   for (size_t i = 0; i < text.size(); ++i) {
-    const size_t length = IsHighSurrogate(text[i]) && i + 1 < text.size() ? 2 : 1;
-    const std::wstring_view character = text.substr(i, length);
-    if (!code_page.Encode(character)) {
-      return std::wstring(character);
+    if (!code_page.Encode(text.substr(i, 1))) {
+      return std::wstring(text.substr(i, 1));
     }
-    i += length - 1;
   }
   return {};
 }
@@ -51,7 +72,7 @@ std::wstring PasswordPath(std::wstring_view app_folder) {
 PasswordRead ReadStoredPassword(FileService& files, AnsiCodePage& code_page,
                                 std::wstring_view app_folder) {
   PasswordRead result;
-  FileRead read = files.Read(PasswordPath(app_folder));
+  FileRead read = files.Read(PasswordPath(app_folder), kFirstLineLimit + 1);
   switch (read.status) {
     case FileRead::Status::kMissing:
       result.error.kind = Kind::kMissing;
@@ -62,12 +83,25 @@ PasswordRead ReadStoredPassword(FileService& files, AnsiCodePage& code_page,
     case FileRead::Status::kOk:
       break;
   }
+  if (const NotAnsiText found = CheckAnsiText(read.bytes); found != NotAnsiText::kNone) {
+    result.error = {Kind::kNotAnsiText, Describe(found)};
+    return result;
+  }
+  if (FirstLineTooLong(read.bytes)) {
+    result.error.kind = Kind::kStoredBreaksRule;
+    return result;
+  }
   const std::optional<std::string> field = ParseFirstField(read.bytes);
   if (!field) {
     result.error.kind = Kind::kNoPassword;
     return result;
   }
-  result.password = code_page.Decode(*field);
+  std::wstring password = code_page.Decode(*field);
+  if (RuleBreach breach = CheckPasswordRule(password)) {
+    result.error = {Kind::kStoredBreaksRule, std::move(breach.character)};
+    return result;
+  }
+  result.password = std::move(password);
   return result;
 }
 
@@ -79,6 +113,9 @@ PasswordError WriteStoredPassword(FileService& files, AnsiCodePage& code_page,
   }
   if (text.find_first_of(L"\r\n") != std::wstring_view::npos) {
     return {Kind::kHasLineBreak, {}};
+  }
+  if (RuleBreach breach = CheckPasswordRule(text)) {
+    return {Kind::kBreaksRule, std::move(breach.character)};
   }
   const std::optional<std::string> bytes = code_page.Encode(text);
   if (!bytes) {
@@ -102,10 +139,23 @@ std::wstring DescribePasswordError(const PasswordError& error, std::wstring_view
       return WithReason(file + L"を読み込めません", error.reason);
     case Kind::kNoPassword:
       return file + L"にパスワードがありません。";
+    case Kind::kNotAnsiText:
+      return file + L"は ANSI のテキストではありません (" + error.reason + L")。";
+    case Kind::kStoredBreaksRule:
+      if (error.reason.empty()) {
+        return file + L"のパスワードが長すぎます。" + DescribePasswordRule();
+      }
+      return file + L"のパスワードに使えない文字「" + error.reason + L"」があります。" +
+             DescribePasswordRule();
     case Kind::kHasQuote:
       return L"パスワードに二重引用符 (\") は使えません。";
     case Kind::kHasLineBreak:
       return L"パスワードに改行は使えません。";
+    case Kind::kBreaksRule:
+      if (error.reason.empty()) {
+        return L"パスワードが長すぎます。" + DescribePasswordRule();
+      }
+      return L"パスワードの文字「" + error.reason + L"」は使えません。" + DescribePasswordRule();
     case Kind::kNotInCodePage:
       if (error.reason.empty()) {
         return L"パスワードにこのシステムの文字コードで保存できない文字があります。";

@@ -16,14 +16,19 @@ std::wstring PasswordPath(std::wstring_view app_folder);
 struct PasswordError {
   enum class Kind {
     kNone,
-    kMissing,        // reading: no file
-    kUnreadable,     // reading: the system refused; `reason` says why
-    kNoPassword,     // reading: the file ends before any field
-    kHasQuote,       // saving: the reader would stop at the quote
-    kHasLineBreak,   // saving: a CR or LF would end the record early
-    kNotInCodePage,  // saving: a character the ANSI code page cannot store; `reason` holds the
-                     // first such character, when it can be singled out
-    kWriteFailed,    // saving: the system refused; `reason` says what failed and why
+    kMissing,           // reading: no file
+    kUnreadable,        // reading: the system refused; `reason` says why
+    kNoPassword,        // reading: the file ends before any field
+    kNotAnsiText,       // reading: a byte-order mark or a NUL byte; `reason` says which
+    kStoredBreaksRule,  // reading: the stored password, or the first line, breaks the password
+                        // rule; `reason` holds the first character outside it, else empty for
+                        // the length
+    kHasQuote,          // saving: the reader would stop at the quote
+    kHasLineBreak,      // saving: a CR or LF would end the record early
+    kBreaksRule,        // saving: as kStoredBreaksRule, for the text to be saved
+    kNotInCodePage,     // saving: a character the ANSI code page cannot store; `reason` holds the
+                        // first such character, when it can be singled out
+    kWriteFailed,       // saving: the system refused; `reason` says what failed and why
   };
   Kind kind = Kind::kNone;
   std::wstring reason;
@@ -35,10 +40,13 @@ struct PasswordRead {
   PasswordError error;
 };
 
+// Reads only as much of the file as the longest first line can need (password_file.cpp); a first
+// line that goes on past it breaks the password rule. No password outside the rule is returned.
 PasswordRead ReadStoredPassword(FileService& files, AnsiCodePage& code_page,
                                 std::wstring_view app_folder);
 
-// Saves only a text that reads back unchanged; otherwise nothing is written.
+// Saves only a text within the password rule that reads back unchanged; otherwise nothing is
+// written.
 PasswordError WriteStoredPassword(FileService& files, AnsiCodePage& code_page,
                                   std::wstring_view app_folder, std::wstring_view text);
 

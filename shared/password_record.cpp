@@ -34,4 +34,17 @@ std::optional<std::string> ParseFirstField(std::string_view bytes) {
   return std::string(field.substr(0, last == std::string_view::npos ? 0 : last + 1));
 }
 
+NotAnsiText CheckAnsiText(std::string_view bytes) {
+  if (bytes.starts_with("\xEF\xBB\xBF")) {
+    return NotAnsiText::kUtf8Mark;
+  }
+  if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+    return NotAnsiText::kUtf16Mark;
+  }
+  if (bytes.find('\0') != std::string_view::npos) {
+    return NotAnsiText::kNulByte;
+  }
+  return NotAnsiText::kNone;
+}
+
 }  // namespace pw

@@ -26,4 +26,10 @@ std::string FormatRecord(std::string_view text);
 // double-byte character equals a quote, comma, space, tab, CR or LF.
 std::optional<std::string> ParseFirstField(std::string_view bytes);
 
+// What makes bytes other than ANSI text, as a text editor may have saved the file: a byte-order
+// mark of UTF-8 or UTF-16, or a NUL byte (UTF-16 without a mark has one in each ASCII character).
+// The reader would take such a file for a password that no keystrokes match.
+enum class NotAnsiText { kNone, kUtf8Mark, kUtf16Mark, kNulByte };
+NotAnsiText CheckAnsiText(std::string_view bytes);
+
 }  // namespace pw

@@ -108,18 +108,16 @@ class EditorTest(EditorTestCase):
         self.dismiss(CHANGED)
         self.close(proc)
 
-    def test_japanese_password_is_stored_in_code_page_932(self):
+    def test_half_width_katakana_are_stored_in_code_page_932(self):
         folder = self.folder()
         proc = self.start(folder, OLD)
-        # 表 ends in the byte 0x5C, the backslash, which a careless reader would take apart.
-        self.session.set_control_text(TITLE, NEW_PASS, "パスワード表", EDIT_CLASS)
+        self.session.set_control_text(TITLE, NEW_PASS, "ｱｲ ﾊﾟｽ", EDIT_CLASS)
         self.assertEqual(self.save(), CHANGED)
-        self.assertEqual((folder / "password").read_bytes(),
-                         b'"' + bytes.fromhex("8370 8358 838F 815B 8368 955C") + b'"\r\n')
+        self.assertEqual((folder / "password").read_bytes(), b'"\xb1\xb2 \xca\xdf\xbd"\r\n')
         self.dismiss(CHANGED)
         self.close(proc)
         proc = self.start(folder)
-        self.assertEqual(self.shown(), "パスワード表")
+        self.assertEqual(self.shown(), "ｱｲ ﾊﾟｽ")
         self.close(proc)
 
     def test_no_file_shows_an_empty_box_and_the_save_creates_it(self):
@@ -144,11 +142,19 @@ class EditorRefusalTest(EditorTestCase):
         self.assertEqual(self.shown(), text)
         self.assertEqual(sorted(p.name for p in folder.iterdir()), ["Vantor.exe", "password"])
 
-    def test_double_quote_is_refused(self):
+    def test_text_the_lock_could_not_take_back_is_refused(self):
+        rule = "パスワードに使えるのは半角の英数字・記号・空白と半角カタカナで、127 文字までです。"
+        cases = [  # text, the message
+            ('ab"cd', 'パスワードに二重引用符 (") は使えません。'),
+            ("パスワード", "パスワードの文字「パ」は使えません。" + rule),
+            ("a\tb", "パスワードの文字「U+0009」は使えません。" + rule),
+        ]
         folder = self.folder()
         proc = self.start(folder, OLD)
-        self.type_over('ab"cd')
-        self.assert_refused(folder, 'ab"cd', re.escape('パスワードに二重引用符 (") は使えません。'))
+        for text, message in cases:
+            with self.subTest(text=text):
+                self.session.set_control_text(TITLE, NEW_PASS, text, EDIT_CLASS)
+                self.assert_refused(folder, text, "^" + re.escape(message) + "$")
         self.close(proc)
 
     def test_read_only_file_is_refused(self):

@@ -5,6 +5,7 @@ import re
 import time
 import unittest
 
+import harness
 import lock_view
 from harness import MESSAGE_BOX, E2ETestCase, scenario_folder, wait_for, windows_path
 from lock_view import CLASS, TITLE
@@ -166,6 +167,19 @@ class LockTest(LockTestCase):
         self.submit_by_keys(RIGHT, first=False)
         self.assert_opens(proc)
 
+    def test_focus_comes_back_to_the_box_after_another_window(self):
+        proc = self.start_locked()
+        self.session.key("Tab")
+        self.session.run(harness.win64_dir() / "tests" / "testwin.exe", "--topmost",
+                                 "--title", "other", "--rect", "0,0,300,200")
+        self.session.wait_window("other")
+        self.session.type_text("x")  # lands in the other window's box once it has the focus
+        wait_for(lambda: self.session.control_text("other", "Edit") == "x", 10, "the other window")
+        left, top, _, _ = self.panel()
+        self.session.click(left + 10, top + 10)  # the label: nothing there takes the focus
+        self.submit_by_keys(RIGHT, first=False)
+        self.assert_opens(proc)
+
     def test_hand_edited_file_unlocks_with_the_text_read(self):
         cases = [  # file, the text that opens, a near miss that does not
             ("extra_lines", b'"first"\r\n"second"\r\n', "first", "second"),
@@ -199,6 +213,10 @@ class LockEndsAtStartTest(LockTestCase):
             ("empty", lambda folder: (folder / "password").write_bytes(b""),
              "にパスワードがありません。"),
             ("folder", lambda folder: (folder / "password").mkdir(), "を読み込めません: .+"),
+            ("utf8_bom", lambda folder: (folder / "password").write_bytes(b"\xef\xbb\xbf" + FILE),
+             r"は ANSI のテキストではありません \(UTF-8 の BOM があります\)。"),
+            ("kanji", lambda folder: (folder / "password").write_bytes('"表"\r\n'.encode("cp932")),
+             "のパスワードに使えない文字「表」があります。.+"),
         ]
         for name, make, sentence in cases:
             with self.subTest(name):

@@ -50,10 +50,22 @@ TEST_F(EditorTest, LoadShowsTheFirstFieldOrAnEmptyBox) {
        "  \" a, b \" x,y\r\nsecond\r\n",
        L" a, b ",
        {kRead, "Decode( a, b )", "NewPass.Text= a, b "}},
-      {"code page 932",
-       "\"\x83\x70\x83\x58\x83\x8F\x81\x5B\x83\x68\"\r\n",
-       L"パスワード",
-       {kRead, "Decode(\\x83p\\x83X\\x83\\x8F\\x81[\\x83h)", "NewPass.Text=パスワード"}},
+      {"outside the rule",
+       "\"\x95\x5C\"\r\n",
+       L"",
+       {kRead, "Decode(\\x95\\x5C)",
+        "MsgBox(" + Utf8(pw::DescribePasswordError({Kind::kStoredBreaksRule, L"表"}, kPath)) +
+            "\n新しいパスワードを入力して「変更」を押してください。,16,Vantor)",
+        "NewPass.Text="}},
+      {"not ANSI text",
+       "\xFF\xFE\"\0",
+       L"",
+       {kRead,
+        "MsgBox(" +
+            Utf8(pw::DescribePasswordError({Kind::kNotAnsiText, L"UTF-16 の BOM があります"},
+                                           kPath)) +
+            "\n新しいパスワードを入力して「変更」を押してください。,16,Vantor)",
+        "NewPass.Text="}},
       {"empty first line", "\r\n\"abc\"\r\n", L"", {kRead, "Decode()", "NewPass.Text="}},
       {"no file", std::nullopt, L"", {kRead, "NewPass.Text="}},
       {"empty file", "", L"", {kRead, "NewPass.Text="}},
@@ -90,8 +102,6 @@ TEST_F(EditorTest, ChangeSavesTheBoxTextThenConfirms) {
       {L"new", "\"new\"\\x0D\\x0A", "\"new\"\r\n"},
       {L"", "\"\"\\x0D\\x0A", "\"\"\r\n"},
       {L" a,b ", "\" a,b \"\\x0D\\x0A", "\" a,b \"\r\n"},
-      {L"パスワード", "\"\\x83p\\x83X\\x83\\x8F\\x81[\\x83h\"\\x0D\\x0A",
-       "\"\x83\x70\x83\x58\x83\x8F\x81\x5B\x83\x68\"\r\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(Utf8(c.typed));
@@ -116,10 +126,7 @@ TEST_F(EditorTest, RefusedSaveIsReportedAndChangesNothing) {
   const Case cases[] = {
       {L"ab\"cd", std::nullopt, {ErrorBox(Kind::kHasQuote)}},
       {L"ab\r\ncd", std::nullopt, {ErrorBox(Kind::kHasLineBreak)}},
-      {L"café",
-       std::nullopt,
-       {"Encode(café)", "Encode(c)", "Encode(a)", "Encode(f)", "Encode(é)",
-        ErrorBox(Kind::kNotInCodePage, L"é")}},
+      {L"café", std::nullopt, {ErrorBox(Kind::kBreaksRule, L"é")}},
       {L"new",
        denied,
        {"Encode(new)", "Replace(C:\\App\\password,\"new\"\\x0D\\x0A)",

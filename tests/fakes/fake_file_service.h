@@ -20,14 +20,14 @@ class FakeFileService : public FileService {
   std::map<std::wstring, std::wstring> unreadable;  // paths the system refuses to read, and why
   std::optional<std::wstring> replace_failure;      // when set, Replace fails with this reason
 
-  FileRead Read(const std::wstring& path) override {
+  FileRead Read(const std::wstring& path, std::size_t max_bytes) override {
     log_.push_back("Read(" + Utf8(path) + ")");
     if (auto refused = unreadable.find(path); refused != unreadable.end()) {
       return {FileRead::Status::kUnreadable, {}, refused->second};
     }
     auto file = files.find(path);
     if (file == files.end()) return {FileRead::Status::kMissing, {}, {}};
-    return {FileRead::Status::kOk, file->second, {}};
+    return {FileRead::Status::kOk, file->second.substr(0, max_bytes), {}};
   }
 
   FileWrite Replace(const std::wstring& path, std::string_view bytes) override {

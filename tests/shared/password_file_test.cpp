@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "shared/password_rule.h"
 #include "tests/fakes/fake_ansi_code_page.h"
 #include "tests/fakes/fake_file_service.h"
 
@@ -12,6 +13,7 @@ namespace pw {
 namespace {
 
 using Kind = PasswordError::Kind;
+using std::string_literals::operator""s;
 using testing::CallLog;
 
 constexpr wchar_t kFolder[] = L"C:\\App";
@@ -31,33 +33,24 @@ TEST(PasswordPathTest, JoinsFolderAndNameAsTheyAre) {
 }
 
 TEST_F(PasswordFileTest, SavedPasswordsReadBackUnchanged) {
-  struct Case {
-    std::wstring text;
-    std::string bytes;  // as Escaped shows them
-  };
-  const Case cases[] = {
-      {L"", ""},
-      {L"abc", "abc"},
-      {L"  pass word \t", "  pass word \\x09"},
-      {L",a,,b,", ",a,,b,"},
-      {L"パスワード", "\\x83p\\x83X\\x83\\x8F\\x81[\\x83h"},
-  };
-  for (const Case& c : cases) {
-    const std::string text = testing::Utf8(c.text);
-    SCOPED_TRACE(text);
+  const std::wstring longest(kMaxPasswordLength, L'x');
+  const std::wstring cases[] = {L"", L"abc", L"  pass word ", L",a,,b,", L" !~", longest};
+  for (const std::wstring& text : cases) {
+    SCOPED_TRACE(testing::Utf8(text));
     log.clear();
-    EXPECT_FALSE(WriteStoredPassword(files, code_page, kFolder, c.text));
+    EXPECT_FALSE(WriteStoredPassword(files, code_page, kFolder, text));
     const PasswordRead read = ReadStoredPassword(files, code_page, kFolder);
     EXPECT_FALSE(read.error);
-    EXPECT_EQ(read.password, c.text);
-    EXPECT_EQ(log, (CallLog{"Encode(" + text + ")",
-                            "Replace(C:\\App\\password,\"" + c.bytes + "\"\\x0D\\x0A)",
-                            "Read(C:\\App\\password)", "Decode(" + c.bytes + ")"}));
+    EXPECT_EQ(read.password, text);
+    const std::string bytes = testing::Utf8(text);
+    EXPECT_EQ(log, (CallLog{"Encode(" + bytes + ")",
+                            "Replace(C:\\App\\password,\"" + bytes + "\"\\x0D\\x0A)",
+                            "Read(C:\\App\\password)", "Decode(" + bytes + ")"}));
   }
-  EXPECT_EQ(files.files[kPath], "\"\x83\x70\x83\x58\x83\x8F\x81\x5B\x83\x68\"\r\n");
 }
 
-TEST_F(PasswordFileTest, RefusesTextThatWouldReadBackOtherwise) {
+// Nothing is saved that would read back otherwise, or that could not be typed at the lock.
+TEST_F(PasswordFileTest, RefusesTextOutsideTheRuleOrTheFormat) {
   struct Case {
     std::wstring text;
     Kind kind;
@@ -67,11 +60,20 @@ TEST_F(PasswordFileTest, RefusesTextThatWouldReadBackOtherwise) {
       {L"ab\"cd", Kind::kHasQuote, L""},
       {L"a\r\n\"", Kind::kHasQuote, L""},
       {L"ab\r\n", Kind::kHasLineBreak, L""},
-      {L"a\nb", Kind::kHasLineBreak, L""},
       {L"a\rb", Kind::kHasLineBreak, L""},
-      {L"café", Kind::kNotInCodePage, L"é"},
-      {L"パ한ス", Kind::kNotInCodePage, L"한"},
-      {L"a\xD83D\xDE00", Kind::kNotInCodePage, L"\xD83D\xDE00"},
+      {L"a\tb", Kind::kBreaksRule, L"U+0009"},
+      {std::wstring(L"a\0b", 3), Kind::kBreaksRule, L"U+0000"},
+      {L"a\x1F", Kind::kBreaksRule, L"U+001F"},
+      {L"a\x7F", Kind::kBreaksRule, L"U+007F"},
+      {L"café", Kind::kBreaksRule, L"é"},
+      {L"パスワード", Kind::kBreaksRule, L"パ"},
+      {L"ａ", Kind::kBreaksRule, L"ａ"},
+      {L"\xFF60", Kind::kBreaksRule, L"\xFF60"},
+      {L"\xFFA0", Kind::kBreaksRule, L"\xFFA0"},
+      {L"a\xD83D\xDE00", Kind::kBreaksRule, L"\xD83D\xDE00"},
+      {std::wstring(kMaxPasswordLength + 1, L'x'), Kind::kBreaksRule, L""},
+      // Half-width katakana are within the rule; this code page cannot store them.
+      {L"a\xFF61\xFF9F", Kind::kNotInCodePage, L"\xFF61"},
   };
   files.files[kPath] = "\"old\"\r\n";
   for (const Case& c : cases) {
@@ -98,15 +100,34 @@ TEST_F(PasswordFileTest, ReadingTellsWhatIsWrong) {
     std::optional<std::string> content;  // nullopt: no file
     std::wstring unreadable;             // non-empty: the system refuses, for this reason
     Kind kind;
+    std::wstring reason;
     std::wstring password;
   };
+  const std::wstring refused = L"アクセスが拒否されました。";
+  const std::string blanks(250, ' ');  // the line end then falls on the last byte read, or past it
   const Case cases[] = {
-      {"no file", std::nullopt, L"", Kind::kMissing, L""},
-      {"refused", "\"abc\"\r\n", L"アクセスが拒否されました。", Kind::kUnreadable, L""},
-      {"empty file", "", L"", Kind::kNoPassword, L""},
-      {"only blanks", " \t", L"", Kind::kNoPassword, L""},
-      {"empty line", "\r\n", L"", Kind::kNone, L""},
-      {"bare word", "  abc \r\n", L"", Kind::kNone, L"abc"},
+      {"no file", std::nullopt, L"", Kind::kMissing, L"", L""},
+      {"refused", "\"abc\"\r\n", refused, Kind::kUnreadable, refused, L""},
+      {"empty file", "", L"", Kind::kNoPassword, L"", L""},
+      {"only blanks", " \t", L"", Kind::kNoPassword, L"", L""},
+      {"empty line", "\r\n", L"", Kind::kNone, L"", L""},
+      {"bare word", "  abc \r\n", L"", Kind::kNone, L"", L"abc"},
+      {"UTF-8 mark", "\xEF\xBB\xBF\"abc\"\r\n", L"", Kind::kNotAnsiText, L"UTF-8 の BOM があります",
+       L""},
+      {"UTF-16LE mark", "\xFF\xFE\"\0a\0\"\0"s, L"", Kind::kNotAnsiText,
+       L"UTF-16 の BOM があります", L""},
+      {"UTF-16BE mark", "\xFE\xFF\0\"\0a\0\""s, L"", Kind::kNotAnsiText,
+       L"UTF-16 の BOM があります", L""},
+      {"UTF-16 unmarked", "\"\0a\0\"\0"s, L"", Kind::kNotAnsiText, L"NUL 文字があります", L""},
+      {"NUL on line 2", "\"abc\"\r\n\0"s, L"", Kind::kNotAnsiText, L"NUL 文字があります", L""},
+      {"kanji", "\"\x95\x5C\"\r\n", L"", Kind::kStoredBreaksRule, L"表", L""},
+      {"tab", "\"a\tb\"\r\n", L"", Kind::kStoredBreaksRule, L"U+0009", L""},
+      {"longest", "\"" + std::string(127, 'x') + "\"", L"", Kind::kNone, L"",
+       std::wstring(127, L'x')},
+      {"too long", "\"" + std::string(128, 'x') + "\"", L"", Kind::kStoredBreaksRule, L"", L""},
+      {"line end on byte 256", blanks + "\"abc\"\r\n", L"", Kind::kNone, L"", L"abc"},
+      {"line end past byte 256", blanks + " \"abc\"\r\n", L"", Kind::kStoredBreaksRule, L"", L""},
+      {"long second line", "\"abc\"\r\n" + std::string(1000, 'x'), L"", Kind::kNone, L"", L"abc"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -116,13 +137,15 @@ TEST_F(PasswordFileTest, ReadingTellsWhatIsWrong) {
     if (!c.unreadable.empty()) files.unreadable[kPath] = c.unreadable;
     const PasswordRead read = ReadStoredPassword(files, code_page, kFolder);
     EXPECT_EQ(read.error.kind, c.kind);
-    EXPECT_EQ(read.error.reason, c.unreadable);
+    EXPECT_EQ(read.error.reason, c.reason);
     EXPECT_EQ(read.password, c.password);
   }
 }
 
 TEST(DescribePasswordErrorTest, NamesTheFileAndTheCause) {
   const std::wstring file = L"パスワードファイル「C:\\App\\password」";
+  const std::wstring rule =
+      L"パスワードに使えるのは半角の英数字・記号・空白と半角カタカナで、127 文字までです。";
   const std::pair<PasswordError, std::wstring> cases[] = {
       {{Kind::kNone, L""}, L""},
       {{Kind::kMissing, L""}, file + L"が見つかりません。"},
@@ -130,6 +153,13 @@ TEST(DescribePasswordErrorTest, NamesTheFileAndTheCause) {
        file + L"を読み込めません: アクセスが拒否されました。"},
       {{Kind::kUnreadable, L"Access denied"}, file + L"を読み込めません: Access denied。"},
       {{Kind::kNoPassword, L""}, file + L"にパスワードがありません。"},
+      {{Kind::kNotAnsiText, L"UTF-8 の BOM があります"},
+       file + L"は ANSI のテキストではありません (UTF-8 の BOM があります)。"},
+      {{Kind::kStoredBreaksRule, L"表"},
+       file + L"のパスワードに使えない文字「表」があります。" + rule},
+      {{Kind::kStoredBreaksRule, L""}, file + L"のパスワードが長すぎます。" + rule},
+      {{Kind::kBreaksRule, L"U+0009"}, L"パスワードの文字「U+0009」は使えません。" + rule},
+      {{Kind::kBreaksRule, L""}, L"パスワードが長すぎます。" + rule},
       {{Kind::kHasQuote, L""}, L"パスワードに二重引用符 (\") は使えません。"},
       {{Kind::kHasLineBreak, L""}, L"パスワードに改行は使えません。"},
       {{Kind::kNotInCodePage, L"é"},
