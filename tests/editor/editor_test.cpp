@@ -145,18 +145,5 @@ TEST_F(EditorTest, RefusedSaveIsReportedAndChangesNothing) {
   }
 }
 
-TEST_F(EditorTest, SavingTwiceLeavesOneRecord) {
-  ASSERT_TRUE(editor.Load());
-  new_pass.text = L"first";
-  editor.ChangeClick();
-  new_pass.text = L"second";
-  editor.ChangeClick();
-  EXPECT_EQ(log,
-            (CallLog{kRead, "NewPass.Text=", "Encode(first)",
-                     "Replace(C:\\App\\password,\"first\"\\x0D\\x0A)", kChanged, "Encode(second)",
-                     "Replace(C:\\App\\password,\"second\"\\x0D\\x0A)", kChanged}));
-  EXPECT_EQ(files.files[kPath], "\"second\"\r\n");
-}
-
 }  // namespace
 }  // namespace vantor
