@@ -3,6 +3,7 @@
 #include <imm.h>
 
 #include "lock/layout.h"
+#include "shared/fatal_failure.h"
 #include "shared/password_rule.h"
 #include "shared/system_message_win32.h"
 
@@ -111,6 +112,10 @@ bool Main::CreateControls() {
 }
 
 int Main::Run() {
+  // The pointer's confinement and the screen-saver settings outlive the program: should it have
+  // to end on a fatal failure while the lock may hold them, it releases them first.
+  const pw::GiveBackOnFatalFailure release([](void* lock) { static_cast<Lock*>(lock)->OnUnload(); },
+                                           &lock_);
   lock_.OnLoad();
   if (lock_.state() != LockState::kLocked) return lock_.exit_code();
   ShowWindow(hwnd_, SW_SHOWMAXIMIZED);

@@ -38,8 +38,8 @@ RuleBreach CheckPasswordRule(std::wstring_view text) {
 }
 
 std::wstring DescribePasswordRule() {
-  return L"パスワードに使えるのは半角の英数字・記号・空白と半角カタカナで、" +
-         std::to_wstring(kMaxPasswordLength) + L" 文字までです。";
+  static_assert(kMaxPasswordLength == 127, "the sentence below names the length");
+  return L"パスワードに使えるのは半角の英数字・記号・空白と半角カタカナで、127 文字までです。";
 }
 
 }  // namespace pw

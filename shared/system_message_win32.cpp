@@ -13,7 +13,12 @@ std::wstring SystemMessage(DWORD code) {
          (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' ')) {
     message.pop_back();
   }
-  if (message.empty()) message = L"エラー " + std::to_wstring(code);
+  if (message.empty()) {
+    // Formatted by user32: the C++ library's number formatting brings a whole printf with it.
+    wchar_t text[32];
+    wsprintfW(text, L"エラー %lu", code);
+    message = text;
+  }
   return message;
 }
 

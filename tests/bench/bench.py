@@ -8,14 +8,17 @@ prints one table, also written to <bench dir>/results.md with the machine it ran
   desktop with QueryPerformanceCounter
 - time to release: from the Enter that carries the right password (for the floor: the Escape that
   ends it) until the process has ended and the pointer is free; the same text is typed into both
-  before the clock starts, so that both still digest the same keys
+  before the clock starts, so that both still digest the same keys, and the floor makes Corvel's
+  four release calls, with its values and in its order, before it ends, so that both do the same
+  required work
 - idle CPU time: what the program's threads run while it is locked and untouched, from a second
   after the lock is in force (the start's last painting is not idle cost), from the
   kernel's per-thread run time (/proc/<pid>/task/<tid>/schedstat, in nanoseconds). The floor
   re-applies its confinement every 250 ms, so its reading must be above zero: that proves the
   reading sees CPU use at all, and the run fails when it does not
 - peak resident memory while locked: VmHWM of /proc/<pid>/status
-- the size of each program for both architectures
+- the size of each program for both architectures; the 32-bit ones, the deliverable, against
+  their limit
 
 Runs alternate between Corvel and the floor, so that drift hits both, after one pair that warms
 the desktop up and is not counted. Each figure is the median of the runs. The first --idle-runs
@@ -48,6 +51,7 @@ PANEL = lock_view.panel_at(*SIZE)  # Corvel's confinement
 PASSWORD = "bench"
 FLOOR_TITLE = "floor"
 TIME_GOAL = 1.10
+SIZE_LIMIT = 65536  # bytes, for each 32-bit program
 # The program may still paint and settle just after its lock is in force; idle starts after that.
 SETTLE_SECONDS = 1.0
 
@@ -172,8 +176,11 @@ def table(corvel, floor, runs, idle_runs, idle_seconds, win32, win64):
     for build, arch in ((win32, "win32"), (win64, "win64")):
         for name in ("Corvel.exe", "Vantor.exe"):
             size = (build / name).stat().st_size
+            goal, met = ("–", "–")
+            if arch == "win32":
+                goal, met = f"≤ {SIZE_LIMIT:,} bytes", "yes" if size <= SIZE_LIMIT else "no"
             rows.append([f"size of {name} ({arch})", f"{size:,} bytes ({size / 1024:.1f} KiB)",
-                         "–", "–", "–", "–"])
+                         "–", "–", goal, met])
     header = ["measure", "Corvel", "floor", "ratio", "goal", "met"]
     lines = ["| " + " | ".join(header) + " |", "|" + "---|" * len(header)]
     lines += ["| " + " | ".join(row) + " |" for row in rows]
@@ -181,8 +188,8 @@ def table(corvel, floor, runs, idle_runs, idle_seconds, win32, win64):
         "",
         f"Median (min–max) of {runs} runs each ({idle_runs} for the idle CPU time), alternating, "
         f"after one warm-up pair; Wine virtual desktop {SIZE[0]}x{SIZE[1]} on Xvfb. Floor: "
-        f"testwin.exe --maximized --topmost --clip {','.join(map(str, PANEL))}, ended by Escape "
-        "after the same typing. Times by stopwatch.exe (QueryPerformanceCounter, polled every ms); "
+        f"testwin.exe {' '.join(floor.args)}, ended by Escape after the same typing and, first, "
+        "Corvel's four release calls. Times by stopwatch.exe (QueryPerformanceCounter, polled every ms); "
         "CPU time from the kernel's per-thread run time (ns), from 1 s after the lock is in force; "
         "memory is VmHWM.",
         "",
@@ -213,7 +220,7 @@ def main():
     corvel = Program("Corvel", folder / "Corvel.exe", "Corvel", [], "return", PASSWORD)
     floor = Program("floor", win64 / "tests" / "testwin.exe", FLOOR_TITLE,
                     ["--title", FLOOR_TITLE, "--maximized", "--topmost", "--clip",
-                     ",".join(map(str, PANEL))], "escape", PASSWORD)
+                     ",".join(map(str, PANEL)), "--release"], "escape", PASSWORD)
 
     prefix = (options.prefix or bench_dir / "prefix").resolve()
     harness.ensure_prefix(prefix)

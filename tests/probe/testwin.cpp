@@ -17,6 +17,9 @@
 //   --color RRGGBB        background colour (default 00ff00)
 //   --exit-code N         status on Escape or WM_CLOSE (default 0)
 //   --message TEXT        then shows a message box with this text and the window's title
+//   --release             before ending on Escape, releases as the lock program does: stops
+//                         holding the pointer, then makes the lock's four release calls with its
+//                         values and in its order, so that the benchmark's floor does that work too
 //
 // An edit control at client (8,8)-(308,32) holds the keyboard focus so typed text can be read
 // back; a left click on the window writes "clicked X,Y" (client coordinates) into it.
@@ -42,6 +45,7 @@ struct Options {
   int running = -1;
   COLORREF color = RGB(0, 255, 0);
   int exit_code = 0;
+  bool release = false;
   std::wstring message;
 };
 
@@ -57,6 +61,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
       options.maximized = true;
     } else if (name == L"--topmost") {
       options.topmost = true;
+    } else if (name == L"--release") {
+      options.release = true;
     } else if (i + 1 >= argc) {
       return false;
     } else if (const wchar_t* value = argv[++i]; name == L"--title") {
@@ -130,6 +136,18 @@ void ApplySettings(const Options& options) {
   if (options.clip) ClipCursor(&options.clip_rect);
 }
 
+// The lock program's release calls: no longer topmost, the pointer free, the screen saver on
+// (saved and announced), no longer marked as running.
+void Release(HWND hwnd, Options& options) {
+  options.clip = false;
+  KillTimer(hwnd, kClipTimer);
+  SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
+  ClipCursor(nullptr);
+  SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, 0xFFFFFFFF, nullptr,
+                        SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE);
+  SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, 0, nullptr, 0);
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
@@ -162,6 +180,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
+      if (options.release) Release(hwnd, options);
       DestroyWindow(hwnd);
       continue;
     }
