@@ -2,13 +2,18 @@
 
 namespace corvel {
 
-PixelRect ComputeConfineRect(const pw::Form& window, const pw::Screen& screen) {
-  const double left = window.Left();
-  const double top = window.Top();
-  const double width = window.Width();
-  const double height = window.Height();
-  const double scale_width = window.ScaleWidth();
-  const double scale_height = window.ScaleHeight();
+FormGeometry GeometryOf(const pw::Form& window) {
+  return {window.Left(),   window.Top(),        window.Width(),
+          window.Height(), window.ScaleWidth(), window.ScaleHeight()};
+}
+
+PixelRect ComputeConfineRect(const FormGeometry& window, const pw::Screen& screen) {
+  const double left = window.left;
+  const double top = window.top;
+  const double width = window.width;
+  const double height = window.height;
+  const double scale_width = window.scale_width;
+  const double scale_height = window.scale_height;
   const double per_pixel_x = screen.twips_per_pixel_x;
   const double per_pixel_y = screen.twips_per_pixel_y;
 
@@ -20,6 +25,10 @@ PixelRect ComputeConfineRect(const pw::Form& window, const pw::Screen& screen) {
   rect.right = pw::RoundHalfEven(scale_width / per_pixel_x + rect.left);
   rect.bottom = pw::RoundHalfEven(scale_height / per_pixel_y + rect.top);
   return rect;
+}
+
+PixelRect ComputeConfineRect(const pw::Form& window, const pw::Screen& screen) {
+  return ComputeConfineRect(GeometryOf(window), screen);
 }
 
 }  // namespace corvel

@@ -1,11 +1,18 @@
 // The lock's life, without a window system: the start sequence when the window loads, the
 // release sequence when it unloads, the unlock check on each click of OK, and what the lock
-// window does with activation, close requests and the end of the session meanwhile.
+// window does with activation, close requests, display changes and the end of the session
+// meanwhile. Main covers the primary screen; every other monitor gets a cover of its own.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
+#include "lock/confine_rect.h"
+#include "lock/monitor_covers.h"
 #include "lock/window_system.h"
 #include "shared/ansi_code_page.h"
 #include "shared/file_service.h"
@@ -15,7 +22,8 @@ namespace corvel {
 
 enum class LockState {
   kStarting,  // the start sequence is running; the window keeps its normal state
-  kLocked,    // window topmost, pointer held in ConfineRect, saver off and marked as running
+  kLocked,    // window topmost, other monitors covered, pointer held in ConfineRect, saver off
+              // and marked as running
   kReleased,  // the release sequence has run; the program is ending
 };
 
@@ -28,6 +36,7 @@ struct LockParts {
   pw::Screen screen;
   std::wstring app_folder;
   WindowSystem& windows;
+  MonitorCovers& covers;
   pw::FileService& files;
   pw::AnsiCodePage& code_page;
   pw::MessageBoxService& message_box;
@@ -43,7 +52,7 @@ class Lock {
   // The window's Load, before it is first shown. Leaves the state kLocked, after which the
   // window is to be shown maximized, or kReleased with the window unloaded and the program to
   // end with exit_code(): at once for an empty stored password, after telling the user when the
-  // password file cannot be read.
+  // password file cannot be read or a monitor cannot be covered.
   void OnLoad();
   // The window's Unload: runs the release sequence, once, however the window closes.
   void OnUnload();
@@ -60,6 +69,10 @@ class Lock {
   bool RefusesClose() const { return state_ != LockState::kReleased; }
   // The user's session ends: the lock ends with it.
   void OnEndSession();
+  // The monitors or the primary screen's size changed: while locked, every monitor is covered
+  // again, Main is fitted to the primary screen and the panel and the confinement are placed as
+  // the start places them for that size. A cover that cannot be made ends the lock as at start.
+  void OnDisplayChange(const pw::Screen& screen);
 
   LockState state() const { return state_; }
   int exit_code() const { return exit_code_; }
@@ -68,12 +81,19 @@ class Lock {
 
  private:
   void HoldPointer();
+  // Covers every monitor but the primary, reusing the covers there are; the system's reason
+  // when a cover cannot be made.
+  std::optional<std::wstring> CoverOtherMonitors();
+  void RemoveCovers(std::size_t keep);
+  void TellNotEveryMonitor(const std::wstring& reason);
 
   LockParts parts_;
   LockState state_ = LockState::kStarting;
   int exit_code_ = 0;
   std::wstring stored_password_;
   PixelRect confine_rect_;
+  FormGeometry normal_;  // Main's geometry before it was maximized, kept for display changes
+  std::vector<std::intptr_t> covers_;
 };
 
 }  // namespace corvel

@@ -54,7 +54,8 @@ Main::Main(HINSTANCE instance)
       screen_(pw::QueryScreen()),
       form_(screen_, ToColorRef(layout::kForeground)),
       object_(screen_),
-      lock_(LockParts{form_, object_, password_, screen_, pw::AppPath(), windows_, files_,
+      covers_(instance),
+      lock_(LockParts{form_, object_, password_, screen_, pw::AppPath(), windows_, covers_, files_,
                       code_page_, message_box_}) {}
 
 bool Main::Create(std::wstring& error) {
@@ -151,6 +152,9 @@ LRESULT Main::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CLOSE:
       if (lock_.RefusesClose()) return 0;
       break;
+    case WM_DISPLAYCHANGE:
+      lock_.OnDisplayChange(pw::QueryScreen());
+      return 0;
     case WM_ENDSESSION:
       if (wparam) lock_.OnEndSession();
       return 0;

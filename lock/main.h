@@ -1,7 +1,8 @@
 // The lock window `Main`: a borderless black window, not in the taskbar, that covers the primary
 // screen while the lock is in force and holds the panel `Object` with the label, the masked entry
-// box `Password` and the default button `OK`. The lock's own behaviour is in lock.h; this class
-// gives it a window and turns window messages into its events.
+// box `Password` and the default button `OK`; the other monitors get covers of their own. The
+// lock's own behaviour is in lock.h; this class gives it a window and turns window messages into
+// its events.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "lock/lock.h"
+#include "lock/monitor_covers_win32.h"
 #include "lock/window_system_win32.h"
 #include "shared/ansi_code_page_win32.h"
 #include "shared/file_service_win32.h"
@@ -43,6 +45,7 @@ class Main : public pw::BaseWindow<Main> {
   pw::Win32TextBox password_;
   pw::Win32MessageBox message_box_;
   Win32WindowSystem windows_;
+  Win32MonitorCovers covers_;
   pw::Win32FileService files_;
   pw::Win32AnsiCodePage code_page_;
   Lock lock_;

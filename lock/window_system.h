@@ -20,6 +20,7 @@ struct PixelRect {
 inline constexpr std::intptr_t kHwndTopmost = -1;
 inline constexpr std::intptr_t kHwndNoTopmost = -2;
 inline constexpr unsigned kSwpNoSizeNoMoveShow = 67;  // SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW
+inline constexpr unsigned kSwpNoActivate = 16;        // SWP_NOACTIVATE
 inline constexpr unsigned kSpiSetScreenSaveActive = 17;
 inline constexpr unsigned kSpiSetScreenSaverRunning = 97;
 inline constexpr unsigned kSpifUpdateAndSend = 3;  // SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE

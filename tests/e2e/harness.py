@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """End-to-end harness: runs Windows programs under wine64 in a Wine virtual desktop on a private
-Xvfb, drives them with xdotool and reads window-system state through probe.exe, one fresh probe
-process per reading because Wine caches settings per process.
+Xvfb (or without one, on monitors that a stand-in Xinerama library presents), drives them with
+xdotool and reads window-system state through probe.exe, one fresh probe process per reading
+because Wine caches settings per process.
 
 Environment, set by add_e2e_test() in CMakeLists.txt; when unset, both are taken from the build
 tree that holds the working directory, as under CTest:
@@ -33,6 +34,8 @@ WINESERVER = "/usr/lib/wine/wineserver64"
 MARLETT = "/usr/share/wine/fonts/marlett.ttf"
 MESSAGE_BOX = "#32770"  # the class of a message box's window
 SAVER_KEY, SAVER_VALUE = r"HKCU\Control Panel\Desktop", "ScreenSaveActive"
+X11_KEY = r"HKCU\Software\Wine\X11 Driver"
+XINERAMA_STANDIN = Path(__file__).with_name("xinerama_standin.c")
 PROBE_TIMEOUT = 30
 _libc = ctypes.CDLL(None, use_errno=True)
 
@@ -249,9 +252,14 @@ class Session:
     starts in a session of its own, so that a Ctrl+C at the terminal reaches only the Python
     program, which then ends them in order."""
 
-    def __init__(self, width=1024, height=768, prefix=None, display=None):
-        """display: an X display to use instead of a private Xvfb."""
-        self.width, self.height, self._display = width, height, display
+    def __init__(self, width=1024, height=768, prefix=None, display=None, monitors=None):
+        """display: an X display to use instead of a private Xvfb. monitors: (x, y, width,
+        height) of each monitor on the X screen, the primary first, for a session without a
+        virtual desktop in which Wine sees these monitors; width and height are then the
+        primary's, and desktop coordinates are Wine's, with the primary's top-left at 0,0."""
+        if monitors:
+            width, height = monitors[0][2:]
+        self.width, self.height, self._display, self.monitors = width, height, display, monitors
         self.prefix = Path(prefix) if prefix else prefix_dir()
         # One desktop name per size: a program joins the desktop named in the registry at its
         # start, and a desktop keeps the size it was created with.
@@ -272,20 +280,50 @@ class Session:
                 self._display = self._xvfb.display
             self.env = wine_env(self.prefix, self._display)
             self._xenv = dict(os.environ, DISPLAY=self._display)
-            self._server = subprocess.Popen(
-                [WINESERVER, "-f", "-p"], env=self.env, stdin=subprocess.DEVNULL,
-                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                preexec_fn=_server_dies_with_parent, start_new_session=True)
-            wait_for(self._server_ready, 10, "the wineserver socket")
-            # With these, a plain "wine64 X.exe" opens in the desktop and its exit status
-            # comes back (through "explorer /desktop=" it would always be 0).
-            self.set_registry_value(r"HKCU\Software\Wine\Explorer\Desktops", self.desktop,
-                                    f"{self.width}x{self.height}")
-            self.set_registry_value(r"HKCU\Software\Wine\Explorer", "Desktop", self.desktop)
+            self._start_server()
+            if self.monitors:
+                self._show_monitors()
+            else:
+                # With these, a plain "wine64 X.exe" opens in the desktop and its exit status
+                # comes back (through "explorer /desktop=" it would always be 0).
+                self.set_registry_value(r"HKCU\Software\Wine\Explorer\Desktops", self.desktop,
+                                        f"{self.width}x{self.height}")
+                self.set_registry_value(r"HKCU\Software\Wine\Explorer", "Desktop",
+                                        self.desktop)
         except BaseException:
             self.close()
             raise
         return self
+
+    def _start_server(self):
+        self._server = subprocess.Popen(
+            [WINESERVER, "-f", "-p"], env=self.env, stdin=subprocess.DEVNULL,
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            preexec_fn=_server_dies_with_parent, start_new_session=True)
+        wait_for(self._server_ready, 10, "the wineserver socket")
+
+    def _stop_server(self):
+        _bounded([WINESERVER, "-k"], self.env, 30)
+        _stop(self._server, 20)
+
+    def _show_monitors(self):
+        """Wine's X11 driver takes its monitors from Xinerama once told not to use XRandR, and
+        the stand-in library, found first through LD_LIBRARY_PATH, presents self.monitors. Wine's
+        desktop process reads all this at its start, so the server starts again after it."""
+        folder = build_dir() / "e2e" / "monitors"
+        folder.mkdir(parents=True, exist_ok=True)
+        (folder / "monitors").write_text("".join(f"{x} {y} {w} {h}\n"
+                                                 for x, y, w, h in self.monitors))
+        library = folder / "libXinerama.so.1"
+        built = _bounded(["clang", "-shared", "-fPIC", "-o", library, XINERAMA_STANDIN],
+                         os.environ, 60)
+        if built.returncode != 0:
+            raise RuntimeError(f"the Xinerama stand-in did not build: {built.stderr.decode()}")
+        self.env.update(LD_LIBRARY_PATH=str(folder), E2E_MONITORS=str(folder / "monitors"))
+        self.wine("reg", "delete", r"HKCU\Software\Wine\Explorer", "/v", "Desktop", "/f")
+        self.set_registry_value(X11_KEY, "UseXRandR", "N")
+        self._stop_server()
+        self._start_server()
 
     def _server_ready(self):
         if self._server.poll() is not None:
@@ -302,8 +340,9 @@ class Session:
     def close(self):
         self.end_programs()
         if self._server is not None:
-            _bounded([WINESERVER, "-k"], self.env, 30)
-            _stop(self._server, 20)
+            if self.monitors:  # the prefix's other sessions use XRandR again
+                self.wine("reg", "delete", X11_KEY, "/v", "UseXRandR", "/f")
+            self._stop_server()
         if self._xvfb is not None:
             self._xvfb.stop()
         self._server = self._xvfb = None
@@ -393,6 +432,19 @@ class Session:
     def screen_size(self):
         return self._numbers("screen", "width", "height")
 
+    def monitor_rects(self):
+        """Each monitor's (l, t, r, b) as the system lists them."""
+        found = self.probe("monitors")
+        return [tuple(map(int, found[f"monitor{i}"].split(",")[:4]))
+                for i in range(int(found["count"]))]
+
+    def window_at(self, x, y):
+        """The top-level window at the point: {"pid": Windows PID, "topmost": bool, "cls": class},
+        or None where there is none but the desktop."""
+        found = self.probe("at", x, y)
+        return found and {"pid": found["pid"], "topmost": found["topmost"] == "1",
+                          "cls": _unhex(found["class"])}
+
     def screensaver_active(self):
         return self.probe("saver")["active"] == "1"
 
@@ -438,7 +490,10 @@ class Session:
         return found[0].decode() if found else None
 
     def desktop_origin(self):
-        """Where the desktop's X window sits on the X screen; waits until Wine has made it."""
+        """Where the desktop's X window sits on the X screen; waits until Wine has made it.
+        Without a virtual desktop, the X screen's root window, with the primary's corner."""
+        if self._origin is None and self.monitors:
+            self._desktop_xid, self._origin = "root", self.monitors[0][:2]
         if self._origin is None:
             self._desktop_xid = wait_for(self._find_desktop, 20, "the desktop's X window")
             info = self._x("xwininfo", "-id", self._desktop_xid).decode()
@@ -500,15 +555,17 @@ class E2ETestCase(unittest.TestCase):
     a screenshot in E2E_BUILD_DIR/e2e/failures/<test id>.png."""
 
     desktop_size = (1024, 768)
+    monitors = None  # or the X screen's monitors, for a session without a virtual desktop
 
     def setUp(self):
-        self.session = Session(*self.desktop_size).start()
+        self.session = Session(*self.desktop_size, monitors=self.monitors).start()
         self.addCleanup(lambda: self.session.close())
 
-    def restart_session(self, width, height):
-        """Replaces the session by one whose desktop is width x height."""
+    def restart_session(self, width, height, monitors=None):
+        """Replaces the session by one whose desktop is width x height, or by one of these
+        monitors without a virtual desktop (see Session)."""
         self.session.close()
-        self.session = Session(width, height).start()
+        self.session = Session(width, height, monitors=monitors).start()
 
     def tearDown(self):
         # The session closes in a cleanup, after tearDown, so the failed screen is still there.

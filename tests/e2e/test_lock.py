@@ -7,9 +7,11 @@ import unittest
 
 import harness
 import lock_view
-from harness import MESSAGE_BOX, E2ETestCase, scenario_folder, wait_for, windows_path
+from harness import (MESSAGE_BOX, E2ETestCase, scenario_folder, wait_for, win64_dir,
+                     windows_path)
 from lock_view import CLASS, TITLE
 
+COVER = "CorvelCover"
 RIGHT = "Open sesame"
 FILE = b'"Open sesame"\r\n'
 
@@ -125,6 +127,7 @@ class LockTest(LockTestCase):
         self.assertGreater(shot.count_white(left, top + 3, left + 49, top + 16), 20)
         self.assertEqual(shot.count_white(left, top, left + 49, top + 2), 0)
         self.assertEqual(shot.count_white(0, 0, 300, 40), 0, "a message before any entry")
+        self.assertIsNone(self.session.window(None, COVER), "a cover on the only monitor")
 
     def test_wrong_passwords_print_one_line_and_empty_the_box(self):
         proc = self.start_locked()
@@ -193,6 +196,40 @@ class LockTest(LockTestCase):
                 self.assert_refused(proc, refused)
                 self.submit_by_keys(opens, first=False)
                 self.assert_opens(proc)
+
+
+class CoversTest(LockTestCase):
+    """Two monitors as Wine sees them without a virtual desktop, a window of another program on
+    the second: what is at a point of each monitor while locked, and after."""
+    monitors = [(0, 0, 800, 600), (800, 0, 800, 600)]
+
+    def test_the_other_monitor_is_covered_while_locked(self):
+        cases = [  # X screen's monitors, the primary first; the other one as the system lists it
+            ("right", self.monitors, (800, 0, 1600, 600)),
+            ("left_smaller", [(640, 0, 800, 600), (0, 0, 640, 480)], (-640, 0, 0, 480)),
+        ]
+        for name, monitors, other in cases:
+            with self.subTest(name):
+                if monitors != self.session.monitors:
+                    self.restart_session(0, 0, monitors)
+                self.assertEqual(self.session.monitor_rects(), [(0, 0, 800, 600), other])
+                self.session.run(win64_dir() / "tests" / "testwin.exe", "--title", "other",
+                                 "--rect", ",".join(map(str, other)))
+                self.session.wait_window("other")
+                inside = ((other[0] + other[2]) // 2, (other[1] + other[3]) // 2)
+                theirs = self.session.window_at(*inside)
+                proc = self.start_locked(name=f"covers_{name}")
+                main = self.session.window_at(100, 100)
+                self.assertEqual((main["cls"], main["topmost"]), (CLASS, True))
+                self.assertEqual(self.session.window_at(*inside),
+                                 {"pid": main["pid"], "topmost": True, "cls": COVER})
+                cover = self.session.window(None, COVER)
+                self.assertEqual((cover.rect, cover.title, cover.visible), (other, "", True))
+                self.session.set_control_text(TITLE, "Edit", RIGHT, CLASS)
+                self.session.press_button(TITLE, "Button", CLASS)
+                self.assertEqual(proc.wait(20), 0)
+                self.assertEqual(self.session.window_at(*inside), theirs)
+                self.assertIsNone(self.session.window(None, COVER))
 
 
 class LockEndsAtStartTest(LockTestCase):

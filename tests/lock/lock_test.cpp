@@ -9,6 +9,7 @@
 #include "tests/fakes/fake_ansi_code_page.h"
 #include "tests/fakes/fake_file_service.h"
 #include "tests/fakes/fake_forms.h"
+#include "tests/fakes/fake_monitor_covers.h"
 #include "tests/fakes/fake_window_system.h"
 
 namespace corvel {
@@ -35,7 +36,8 @@ Calls Join(Calls head, const Calls& tail) {
 // The lock window as the runtime would give it: its Unload runs the lock's unload handler.
 struct LockRig {
   explicit LockRig(pw::Screen screen = {15360, 11520, 15, 15})
-      : lock({main, object, password, screen, kFolder, windows, files, code_page, message_box}) {
+      : lock({main, object, password, screen, kFolder, windows, covers, files, code_page,
+              message_box}) {
     main.on_unload = [this] { lock.OnUnload(); };
   }
   void Load(const std::string& file_bytes) {
@@ -53,6 +55,7 @@ struct LockRig {
   pw::testing::FakeControl object{log, "Object"};
   pw::testing::FakeTextBox password{log, "Password"};
   testing::FakeWindowSystem windows{log};
+  testing::FakeMonitorCovers covers{log};
   pw::testing::FakeFileService files{log};
   pw::testing::FakeAnsiCodePage code_page{log};
   pw::testing::FakeMessageBox message_box{log};
@@ -232,6 +235,96 @@ TEST(LockTest, ConfinementIsSetAgainWhileLocked) {
     rig.lock.OnOkClick();
     EXPECT_TRUE(rig.log.empty());
   }
+}
+
+const std::vector<Monitor> kThreeMonitors = {
+    {{-1280, 0, 0, 1024}, false}, {{0, 0, 1024, 768}, true}, {{1024, 0, 2944, 1080}, false}};
+
+TEST(LockTest, CoversStandFromBeforeTheLockUntilAfterTheRelease) {
+  LockRig rig;
+  rig.covers.monitors = kThreeMonitors;
+  rig.Load("\"Open sesame\"\r\n");
+  const Calls tail(rig.log.end() - 3, rig.log.end());
+  EXPECT_EQ(tail, (Calls{"CreateCover(-1280,0,0,1024)", "CreateCover(1024,0,2944,1080)",
+                         "SystemParametersInfoA(97,1,null,0)"}));
+  rig.Submit(L"Open sesame");
+  EXPECT_EQ(rig.log, Join(Join({"Main.Unload"}, kRelease), {"DestroyCover(2)", "DestroyCover(1)"}));
+}
+
+TEST(LockTest, NoCoverWhereTheLockNeverStarts) {
+  for (const char* file : {"\"\"\r\n", ""}) {
+    SCOPED_TRACE(file);
+    LockRig rig;
+    rig.covers.monitors = kThreeMonitors;
+    rig.Load(file);
+    for (const std::string& call : rig.log) EXPECT_EQ(call.find("Cover"), std::string::npos);
+  }
+}
+
+// Whether at the start or on a display change, a monitor that cannot be covered ends the lock:
+// everything is released before the user is told.
+TEST(LockTest, CoverThatCannotBeMadeReleasesThenTells) {
+  const std::string message =
+      "MsgBox(すべてのモニターをロックできないため、ロックを解除して終了します。\n"
+      "モニターを覆うウィンドウを作成できません: メモリ不足です。,16,Corvel)";
+  const Calls at_start =
+      Join(Join({"CreateCover(-1280,0,0,1024)", "CreateCover(1024,0,2944,1080)", "Main.Unload"},
+                kRelease),
+           {"DestroyCover(1)", message});
+  const Calls on_change =
+      Join(Join({"MoveCover(1,-1280,0,0,1024)", "CreateCover(1024,0,2944,1080)"}, kRelease),
+           {"DestroyCover(1)", message, "Main.Unload"});
+  for (const bool while_locked : {false, true}) {
+    SCOPED_TRACE(while_locked ? "on a display change" : "at the start");
+    LockRig rig;
+    rig.covers.monitors = kThreeMonitors;
+    rig.covers.failing = 2;
+    if (while_locked) rig.covers.monitors.pop_back();
+    rig.Load("\"Open sesame\"\r\n");
+    if (while_locked) {
+      rig.covers.monitors = kThreeMonitors;
+      rig.log.clear();
+      rig.lock.OnDisplayChange({15360, 11520, 15, 15});
+    }
+    const Calls& expected = while_locked ? on_change : at_start;
+    EXPECT_EQ(Calls(rig.log.end() - static_cast<std::ptrdiff_t>(expected.size()), rig.log.end()),
+              expected);
+    EXPECT_EQ(rig.lock.state(), LockState::kReleased);
+    EXPECT_NE(rig.lock.exit_code(), 0);
+  }
+}
+
+TEST(LockTest, DisplayChangeIsFollowedWhileLocked) {
+  struct Step {
+    pw::Screen screen;
+    std::vector<Monitor> monitors;
+    Calls calls;
+  };
+  const Step steps[] = {
+      {{19200, 10800, 15, 15},  // a smaller primary, the other monitor moved, one more left
+       {{{-1024, 0, 0, 768}, false}, {{0, 0, 1280, 720}, true}, {{1280, 0, 2560, 1024}, false}},
+       {"MoveCover(1,-1024,0,0,768)", "CreateCover(1280,0,2560,1024)",
+        "SetWindowPos(4660,-1,0,0,1280,720,16)", "Object.Top=5400", "Object.Left=9600",
+        "ClipCursor(640,360,873,380)"}},
+      {{15360, 11520, 15, 15},  // back to the primary alone
+       {{{0, 0, 1024, 768}, true}},
+       {"DestroyCover(2)", "DestroyCover(1)", "SetWindowPos(4660,-1,0,0,1024,768,16)",
+        "Object.Top=5760", "Object.Left=7680", "ClipCursor(512,384,745,404)"}},
+  };
+  LockRig rig({28800, 16200, 15, 15});
+  rig.covers.monitors = {{{0, 0, 1920, 1080}, true}, {{1920, 0, 3200, 1024}, false}};
+  rig.Load("\"Open sesame\"\r\n");
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.calls.back());
+    rig.covers.monitors = step.monitors;
+    rig.log.clear();
+    rig.lock.OnDisplayChange(step.screen);
+    EXPECT_EQ(rig.log, step.calls);
+  }
+  rig.Submit(L"Open sesame");
+  rig.log.clear();
+  rig.lock.OnDisplayChange({19200, 10800, 15, 15});
+  EXPECT_TRUE(rig.log.empty());
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 //   cursor                       x, y
 //   saver                        active (SPI_GETSCREENSAVEACTIVE), running
 //   screen                       width, height of the primary screen
+//   monitors                     count, then monitorN=left,top,right,bottom,primary from 0
+//   at X Y                       the top-level window at that point: pid, topmost, class
 //   gettext TITLE CLASS CONTROL  text of a control: CONTROL is #<id> or <class hex>:<index>
 //   settext TITLE CLASS CONTROL TEXT
 //   click TITLE CLASS CONTROL    posts BM_CLICK, so a message box it opens cannot block the probe
@@ -139,6 +141,35 @@ HWND FindControl(HWND parent, const wchar_t* spec) {
   return query.found;
 }
 
+BOOL CALLBACK PrintMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM count) {
+  MONITORINFO info = {};
+  info.cbSize = sizeof info;
+  GetMonitorInfoW(monitor, &info);
+  const RECT& r = info.rcMonitor;
+  std::printf("monitor%d=%ld,%ld,%ld,%ld,%d\n", (*reinterpret_cast<int*>(count))++, r.left, r.top,
+              r.right, r.bottom, (info.dwFlags & MONITORINFOF_PRIMARY) ? 1 : 0);
+  return TRUE;
+}
+
+int Monitors() {
+  int count = 0;
+  EnumDisplayMonitors(nullptr, nullptr, PrintMonitor, reinterpret_cast<LPARAM>(&count));
+  std::printf("count=%d\n", count);
+  return 0;
+}
+
+int At(const wchar_t* x, const wchar_t* y) {
+  const POINT point = {std::wcstol(x, nullptr, 10), std::wcstol(y, nullptr, 10)};
+  HWND hwnd = GetAncestor(WindowFromPoint(point), GA_ROOT);
+  if (hwnd == nullptr) return kNotFound;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  std::printf("pid=%lu\ntopmost=%d\n", pid,
+              (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0 ? 1 : 0);
+  PrintHex("class", ClassOf(hwnd));
+  return 0;
+}
+
 void PrintRect(const RECT& r) {
   std::printf("left=%ld\ntop=%ld\nright=%ld\nbottom=%ld\n", r.left, r.top, r.right, r.bottom);
 }
@@ -179,6 +210,8 @@ int GlobalReading(const std::wstring& command) {
     std::printf("x=%ld\ny=%ld\n", p.x, p.y);
   } else if (command == L"saver") {
     return Saver();
+  } else if (command == L"monitors") {
+    return Monitors();
   } else if (command == L"screen") {
     std::printf("width=%d\nheight=%d\n", GetSystemMetrics(SM_CXSCREEN),
                 GetSystemMetrics(SM_CYSCREEN));
@@ -211,6 +244,7 @@ int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return kUsage;
   std::wstring command = argv[1];
   if (argc == 2) return GlobalReading(command);
+  if (command == L"at" && argc == 4) return At(argv[2], argv[3]);
   std::wstring title;
   std::wstring cls;
   if (argc < 4 || !FromHex(argv[2], title) || !FromHex(argv[3], cls)) return kUsage;

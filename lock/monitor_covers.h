@@ -1,0 +1,35 @@
+// The window-system side of covering the monitors that Main, maximized over the primary screen,
+// leaves bare: the list of monitors, and the black windows that cover the others.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "lock/window_system.h"
+
+namespace corvel {
+
+// A monitor's rectangle in the pixels of the desktop, whose origin is the primary's top-left.
+struct Monitor {
+  PixelRect rect;
+  bool primary = false;
+};
+
+// A cover that was made, or (cover 0) the system's reason why not.
+struct CoverMade {
+  std::intptr_t cover = 0;
+  std::wstring error;
+};
+
+class MonitorCovers {
+ public:
+  virtual ~MonitorCovers() = default;
+  virtual std::vector<Monitor> Monitors() = 0;
+  // Shows a black, topmost window over rect that takes neither activation nor the focus.
+  virtual CoverMade CreateCover(const PixelRect& rect) = 0;
+  virtual void MoveCover(std::intptr_t cover, const PixelRect& rect) = 0;
+  virtual void DestroyCover(std::intptr_t cover) = 0;
+};
+
+}  // namespace corvel

@@ -1,0 +1,44 @@
+// A recording fake of the monitors and their covers. Covers are numbered from 1 as they are
+// made; changes are logged as "CreateCover(1024,0,2048,768)", "MoveCover(1,...)",
+// "DestroyCover(1)". Reading the monitor list changes nothing and is not logged.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "lock/monitor_covers.h"
+#include "tests/fakes/call_log.h"
+
+namespace corvel::testing {
+
+class FakeMonitorCovers : public MonitorCovers {
+ public:
+  explicit FakeMonitorCovers(pw::testing::CallLog& log) : log_(log) {}
+
+  std::vector<Monitor> monitors = {{{0, 0, 1024, 768}, true}};
+  int failing = 0;  // the number of the cover that cannot be made; 0 for none
+
+  std::vector<Monitor> Monitors() override { return monitors; }
+  CoverMade CreateCover(const PixelRect& rect) override {
+    log_.push_back("CreateCover(" + Text(rect) + ")");
+    if (++made_ == failing) return {0, L"メモリ不足です。"};
+    return {made_, {}};
+  }
+  void MoveCover(std::intptr_t cover, const PixelRect& rect) override {
+    log_.push_back("MoveCover(" + std::to_string(cover) + "," + Text(rect) + ")");
+  }
+  void DestroyCover(std::intptr_t cover) override {
+    log_.push_back("DestroyCover(" + std::to_string(cover) + ")");
+  }
+
+ private:
+  static std::string Text(const PixelRect& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
+           "," + std::to_string(r.bottom);
+  }
+
+  pw::testing::CallLog& log_;
+  int made_ = 0;
+};
+
+}  // namespace corvel::testing
