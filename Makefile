@@ -22,14 +22,14 @@ test: build
 
 # LIVE=1 shows the programs on $$DISPLAY for a person to use instead.
 demo: win64
-	python3 tests/e2e/demo.py --win64 build/win64 --out build/demo
+	python3 tools/demo.py --win64 build/win64 --out build/demo
 
 dist: win32
 	python3 cmake/dist.py --win32 build/win32 --source . --out build/dist
 
 # Times Corvel under Wine against the minimal window program; writes build/bench/results.md.
 bench: win32 win64
-	python3 tests/bench/bench.py
+	python3 tools/bench.py
 
 fuzz: linux
 	mkdir -p build/linux/fuzz-corpus

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """make bench: measures Corvel under Wine against a floor, the smallest window program of ours
-(tests/probe/testwin.exe) told to reach the same state, in the same 1024x768 virtual desktop, and
+(tools/floor.exe) told to reach the same state, in the same 1024x768 virtual desktop, and
 prints one table, also written to <bench dir>/results.md with the machine it ran on.
 
 - time to lock: from starting the program until its window is visible, maximized over the whole
@@ -41,10 +41,10 @@ import sys
 import time
 from pathlib import Path
 
-ROOT = Path(__file__).resolve().parents[2]
-sys.path.insert(0, str(ROOT / "tests" / "e2e"))
-import harness  # noqa: E402
-import lock_view  # noqa: E402
+import lock_view
+import wine_desktop
+
+ROOT = Path(__file__).resolve().parents[1]
 
 SIZE = (1024, 768)
 PANEL = lock_view.panel_at(*SIZE)  # Corvel's confinement
@@ -67,20 +67,20 @@ class Program:
 
 def stopwatch(session, win64, *args):
     """Runs stopwatch.exe in the desktop; its key=value lines as a dict."""
-    result = session.wine(win64 / "tests" / "stopwatch.exe", *args, timeout=60)
+    result = session.wine(win64 / "tools" / "stopwatch.exe", *args, timeout=60)
     if result.returncode != 0:
         raise RuntimeError(f"stopwatch {' '.join(map(str, args))} failed with status "
                            f"{result.returncode}")
-    return harness.key_values(result.stdout)
+    return wine_desktop.key_values(result.stdout)
 
 
 def unix_pid(session, exe):
     """The Unix PID of the running Wine program exe of this session's prefix: Wine puts the
     program's Windows path first on its command line."""
-    wanted = harness.windows_path(exe).encode()
-    found = harness.pids_where(
+    wanted = wine_desktop.windows_path(exe).encode()
+    found = wine_desktop.pids_where(
         lambda entry: (entry / "cmdline").read_bytes().split(b"\0")[0] == wanted
-        and harness.environ_has(entry, f"WINEPREFIX={session.prefix}"))
+        and wine_desktop.environ_has(entry, f"WINEPREFIX={session.prefix}"))
     if not found:
         raise LookupError(f"no running {exe}")
     return found[0]
@@ -114,7 +114,7 @@ def peak_kib(pid):
 def run_once(session, win64, program, idle_seconds, record):
     """Locks, idles (unless idle_seconds is 0) and releases once; adds the readings to the
     program's lists if record."""
-    locked = stopwatch(session, win64, "lock", harness.windows_path(program.exe), program.title,
+    locked = stopwatch(session, win64, "lock", wine_desktop.windows_path(program.exe), program.title,
                        ",".join(map(str, PANEL)), *program.args)
     pid = unix_pid(session, program.exe)
     if idle_seconds:
@@ -137,7 +137,7 @@ def machine():
     """The machine the figures come from, in one line each."""
     cpu = re.search(r"^model name\s*:\s*(.*)$", Path("/proc/cpuinfo").read_text(), re.MULTILINE)
     mem = re.search(r"^MemTotal:\s*(\d+) kB", Path("/proc/meminfo").read_text(), re.MULTILINE)
-    wine = subprocess.run([harness.WINE, "--version"], capture_output=True, timeout=30).stdout
+    wine = subprocess.run([wine_desktop.WINE, "--version"], capture_output=True, timeout=30).stdout
     return [
         f"CPU: {cpu.group(1) if cpu else platform.processor()}, {os.cpu_count()} cores",
         f"memory: {int(mem.group(1)) / 1024 / 1024:.1f} GiB",
@@ -188,7 +188,7 @@ def table(corvel, floor, runs, idle_runs, idle_seconds, win32, win64):
         "",
         f"Median (min–max) of {runs} runs each ({idle_runs} for the idle CPU time), alternating, "
         f"after one warm-up pair; Wine virtual desktop {SIZE[0]}x{SIZE[1]} on Xvfb. Floor: "
-        f"testwin.exe {' '.join(floor.args)}, ended by Escape after the same typing and, first, "
+        f"floor.exe {' '.join(floor.args)}, ended by Escape after the same typing and, first, "
         "Corvel's four release calls. Times by stopwatch.exe (QueryPerformanceCounter, polled every ms); "
         "CPU time from the kernel's per-thread run time (ns), from 1 s after the lock is in force; "
         "memory is VmHWM.",
@@ -218,14 +218,14 @@ def main():
     shutil.copy(win64 / "Corvel.exe", folder)
     (folder / "password").write_bytes(f'"{PASSWORD}"\r\n'.encode("ascii"))
     corvel = Program("Corvel", folder / "Corvel.exe", "Corvel", [], "return", PASSWORD)
-    floor = Program("floor", win64 / "tests" / "testwin.exe", FLOOR_TITLE,
+    floor = Program("floor", win64 / "tools" / "floor.exe", FLOOR_TITLE,
                     ["--title", FLOOR_TITLE, "--maximized", "--topmost", "--clip",
                      ",".join(map(str, PANEL)), "--release"], "escape", PASSWORD)
 
     prefix = (options.prefix or bench_dir / "prefix").resolve()
-    harness.ensure_prefix(prefix)
+    wine_desktop.ensure_prefix(prefix)
     started = datetime.datetime.now(datetime.timezone.utc)
-    with harness.Session(*SIZE, prefix=prefix) as session:
+    with wine_desktop.Session(win64, prefix, *SIZE) as session:
         for run in range(options.runs + 1):
             print(f"run {run}/{options.runs}{' (warm-up)' if run == 0 else ''}",
                   file=sys.stderr, flush=True)

@@ -1,7 +1,7 @@
 // stopwatch.exe: times a lock program from inside its Wine desktop. The clock is
 // QueryPerformanceCounter and the window system's state is polled in a loop, so a reading
 // is not blurred by the start-up of a separate probe process; its resolution is the poll's, about
-// a millisecond. Used by tests/bench/bench.py.
+// a millisecond. Used by tools/bench.py.
 //
 //   lock EXE TITLE l,t,r,b [ARGS...]
 //       starts EXE in its own folder with ARGS and times from just before the start until a

@@ -1,6 +1,6 @@
-"""What Corvel's lock looks like from outside, through a harness Session: where its panel lies,
+"""What Corvel's lock looks like from outside, through a wine_desktop Session: where its panel lies,
 when the lock is in force, and whether its message shows. Shared by its tests and the demo."""
-from harness import wait_for
+from wine_desktop import wait_for
 
 TITLE = "Corvel"
 CLASS = "CorvelMain"

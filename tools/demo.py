@@ -23,10 +23,9 @@ import signal
 import sys
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parent))
-import harness  # noqa: E402
-import lock_view  # noqa: E402
-from harness import MESSAGE_BOX, SAVER_VALUE, Session, wait_for  # noqa: E402
+import lock_view
+import wine_desktop
+from wine_desktop import MESSAGE_BOX, SAVER_VALUE, Session, wait_for
 
 SIZE = (1024, 768)
 PASSWORD = "sakura 2026"
@@ -181,16 +180,15 @@ def main():
     display = os.environ.get("DISPLAY") if is_live else None
     if is_live and not display:
         sys.exit("LIVE=1 shows the programs on your X display: set DISPLAY too.")
-    os.environ["E2E_WIN64_DIR"] = str(args.win64.resolve())
     out = args.out.resolve()
     folder = fresh_folder(out, args.win64)
     prefix = (args.prefix or out / "prefix").resolve()
     for signum in (signal.SIGTERM, signal.SIGHUP):
         signal.signal(signum, _interrupted)
 
-    status, session = 0, Session(*SIZE, prefix=prefix, display=display)
+    status, session = 0, Session(args.win64.resolve(), prefix, *SIZE, display=display)
     try:
-        harness.ensure_prefix(prefix)
+        wine_desktop.ensure_prefix(prefix)
         session.start()
         found = session.registry_screensave_active()
         try:
