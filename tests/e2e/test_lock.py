@@ -1,13 +1,13 @@
 """Corvel, the lock program, under Wine: what a lock holds while it lasts (window, pointer, screen
-saver, screen), what opens it and what does not, and that every end gives everything back. Each
-scenario runs its own copy of Corvel.exe in a fresh folder with its own password file."""
+saver, screen, every monitor), what opens it and what does not, and that every end gives
+everything back. Each scenario runs its own copy of Corvel.exe in a fresh folder with its own
+password file; the unit tests hold the rules (reading, comparing, the call order)."""
 import re
 import time
 import unittest
 
-import harness
 import lock_view
-from harness import (MESSAGE_BOX, E2ETestCase, scenario_folder, wait_for, win64_dir,
+from harness import (MESSAGE_BOX, E2ETestCase, floor_exe, scenario_folder, wait_for,
                      windows_path)
 from lock_view import CLASS, TITLE
 
@@ -19,60 +19,48 @@ FILE = b'"Open sesame"\r\n'
 class LockTestCase(E2ETestCase):
     def setUp(self):
         super().setUp()
-        self.started = []
+        self.locks = []
 
-    def folder(self, name=None):
-        """A fresh folder holding a copy of Corvel.exe."""
-        return scenario_folder("lock", name or self._testMethodName, "Corvel.exe")
+    def start(self, content=FILE, saver_before="1", name=None):
+        """Writes the password file (none for None) in a fresh folder, sets the saved
+        screen-saver setting the lock finds and starts Corvel there."""
+        folder = scenario_folder("lock", name or self._testMethodName, "Corvel.exe")
+        if content is not None:
+            (folder / "password").write_bytes(content)
+        for earlier in self.locks:  # a lock left by a failed subtest would cover the next one
+            earlier.kill()
+        self.session.set_registry_screensave_active(saver_before)
+        self.locks.append(self.session.run(folder / "Corvel.exe", cwd=folder))
+        return self.locks[-1], folder
+
+    def start_locked(self, **kwargs):
+        proc, _ = self.start(**kwargs)
+        lock_view.wait_locked(self.session)
+        return proc
 
     def panel(self):
         return lock_view.panel(self.session)
 
-    def run_corvel(self, content=None, saver_before="1", name=None):
-        """Writes the password file (unless content is None) in a fresh folder and starts
-        Corvel there; returns the process and the folder."""
-        folder = self.folder(name)
-        if content is not None:
-            (folder / "password").write_bytes(content)
-        return self.launch(folder, saver_before), folder
-
-    def launch(self, folder, saver_before="1"):
-        """Sets the screen-saver setting the lock finds and starts the folder's Corvel."""
-        # A lock left running by a failed subtest would cover the next one's.
-        for earlier in self.started:
-            earlier.kill()
-        self.session.set_registry_screensave_active(saver_before)
-        self.started.append(self.session.run(folder / "Corvel.exe", cwd=folder))
-        return self.started[-1]
-
-    def start_locked(self, content=FILE, saver_before="1", name=None):
-        proc, _ = self.run_corvel(content, saver_before, name)
-        lock_view.wait_locked(self.session)
-        return proc
-
     def assert_locked(self, proc):
         info = self.session.window(TITLE, CLASS)
-        size = (self.session.width, self.session.height)
-        self.assertEqual((info.rect, info.topmost, info.maximized, info.visible),
-                         ((0, 0, *size), True, True, True))
+        full = (0, 0, self.session.width, self.session.height)
+        self.assertEqual((info.rect, info.topmost, info.maximized, info.visible, proc.alive()),
+                         (full, True, True, True, True))
         self.assertEqual(self.session.clip(), self.panel())
-        self.assertFalse(self.session.screensaver_active())
-        self.assertEqual(self.session.registry_screensave_active(), "0")
-        self.assertTrue(self.session.screensaver_running())
-        self.assertTrue(proc.alive())
+        self.assertEqual((self.session.screensaver_active(), self.session.screensaver_running(),
+                          self.session.registry_screensave_active()), (False, True, "0"))
 
     def assert_released(self):
         """No lock window, no confinement, the screen saver switched on and not running."""
         self.assertIsNone(self.session.window(TITLE, CLASS))
         self.assertEqual(self.session.clip(), (0, 0, self.session.width, self.session.height))
-        self.assertTrue(self.session.screensaver_active())
-        self.assertEqual(self.session.registry_screensave_active(), "1")
-        self.assertFalse(self.session.screensaver_running())
+        self.assertEqual((self.session.screensaver_active(), self.session.screensaver_running(),
+                          self.session.registry_screensave_active()), (True, False, "1"))
 
     def box(self):
         return lock_view.box_text(self.session)
 
-    def submit_by_keys(self, text, first=True):
+    def submit(self, text, first=False):
         """Tabs into the box on the first entry, types text and presses Enter."""
         if first:
             self.session.key("Tab")
@@ -81,8 +69,8 @@ class LockTestCase(E2ETestCase):
             wait_for(lambda: self.box() == text, 10, f"{text!r} in the box")
         self.session.key("Return")
 
-    def assert_refused(self, proc, text, first=True):
-        self.submit_by_keys(text, first)
+    def assert_refused(self, proc, text, first=False):
+        self.submit(text, first)
         wait_for(lambda: self.box() == "", 10, "the box emptied")
         shot = wait_for(lambda: lock_view.message_shown(self.session), 10,
                         "the message in the top-left corner")
@@ -95,58 +83,43 @@ class LockTestCase(E2ETestCase):
 
 
 class LockTest(LockTestCase):
-    def test_locks_the_screen_at_each_size_and_releases_on_the_password(self):
-        cases = [  # screen, the worked example's rectangle, the saver setting before the lock
-            ((1024, 768), (512, 384, 745, 404), "1"),
-            ((800, 600), (400, 300, 633, 320), "0"),
-            ((1280, 1024), (640, 512, 873, 532), "1"),
-        ]
-        for size, rect, saver_before in cases:
+    def test_locks_the_screen_and_releases_on_the_password(self):
+        cases = [((1024, 768), (512, 384, 745, 404), "1"), ((800, 600), (400, 300, 633, 320), "0")]
+        for size, rect, saver_before in cases:  # the saver is switched on whatever it was
             with self.subTest(size=size):
                 if size != (self.session.width, self.session.height):
                     self.restart_session(*size)
                 proc = self.start_locked(saver_before=saver_before, name=f"locks_{size[0]}")
                 self.assertEqual(self.panel(), rect)
                 self.assert_locked(proc)
-                left, top, right, bottom = rect
-                for corner, held in [((size[0] - 1, size[1] - 1), (right - 1, bottom - 1)),
-                                     ((size[0] - 1, 0), (right - 1, top))]:
-                    self.session.move_pointer(*corner)
-                    wait_for(lambda: self.session.cursor() == held, 10, f"the pointer at {held}")
-                self.submit_by_keys(RIGHT)
+                self.submit(RIGHT, first=True)
                 self.assert_opens(proc)
 
     def test_screen_is_black_but_for_the_panel(self):
         self.start_locked()
         left, top, right, bottom = self.panel()
         shot = self.session.screenshot()
-        outside = [(0, 0), (1023, 0), (0, 767), (1023, 767), (200, 600), (left - 1, top),
-                   (right, top + 5), (left + 5, bottom), (left + 100, top - 1), (300, 300)]
+        outside = [(0, 0), (1023, 767), (200, 600), (left - 1, top), (right, top + 5),
+                   (left + 5, bottom), (left + 100, top - 1)]
         self.assertEqual([shot.pixel(x, y) for x, y in outside], [(0, 0, 0)] * len(outside))
         # The label: white text at 0, 50 twips in the panel, 49 x 13 pixels.
         self.assertGreater(shot.count_white(left, top + 3, left + 49, top + 16), 20)
-        self.assertEqual(shot.count_white(left, top, left + 49, top + 2), 0)
         self.assertEqual(shot.count_white(0, 0, 300, 40), 0, "a message before any entry")
         self.assertIsNone(self.session.window(None, COVER), "a cover on the only monitor")
 
     def test_wrong_passwords_print_one_line_and_empty_the_box(self):
         proc = self.start_locked()
-        self.assert_refused(proc, "")  # Tab and Enter on the empty box
+        self.assert_refused(proc, "", first=True)
         left, top, _, _ = self.panel()
         # The entry box's inside, clear of its edge and of the caret at its start.
         asterisks = lambda: self.session.screenshot().count_white(left + 56, top + 4, left + 130,
                                                                   top + 15)
         self.session.type_text("wrong")
-        wait_for(lambda: self.box() == "wrong", 10, "the typed text")
         wait_for(lambda: asterisks() > 5, 10, "the asterisks")
         self.session.key("Return")
-        wait_for(lambda: self.box() == "", 10, "the box emptied")
         wait_for(lambda: asterisks() == 0, 10, "no asterisks left")
-        for text in ["again", RIGHT.lower(), RIGHT.upper(), " " + RIGHT, RIGHT + " ",
-                     RIGHT.replace(" ", "")]:
-            with self.subTest(text=text):
-                self.assert_refused(proc, text, first=False)
-        self.submit_by_keys(RIGHT, first=False)
+        self.assert_refused(proc, RIGHT.lower())
+        self.submit(RIGHT)
         self.assert_opens(proc)
 
     def test_right_password_by_clicks(self):
@@ -166,36 +139,21 @@ class LockTest(LockTestCase):
             close()
             # Input is handled after the request that came before it, so once the entry is
             # refused the request has been refused too.
-            self.assert_refused(proc, "wrong", first=False)
-        self.submit_by_keys(RIGHT, first=False)
+            self.assert_refused(proc, "wrong")
+        self.submit(RIGHT)
         self.assert_opens(proc)
 
     def test_focus_comes_back_to_the_box_after_another_window(self):
         proc = self.start_locked()
         self.session.key("Tab")
-        self.session.run(harness.win64_dir() / "tests" / "testwin.exe", "--topmost",
-                                 "--title", "other", "--rect", "0,0,300,200")
+        self.session.run(floor_exe(), "--topmost", "--title", "other", "--rect", "0,0,300,200")
         self.session.wait_window("other")
         self.session.type_text("x")  # lands in the other window's box once it has the focus
         wait_for(lambda: self.session.control_text("other", "Edit") == "x", 10, "the other window")
         left, top, _, _ = self.panel()
         self.session.click(left + 10, top + 10)  # the label: nothing there takes the focus
-        self.submit_by_keys(RIGHT, first=False)
+        self.submit(RIGHT)
         self.assert_opens(proc)
-
-    def test_hand_edited_file_unlocks_with_the_text_read(self):
-        cases = [  # file, the text that opens, a near miss that does not
-            ("extra_lines", b'"first"\r\n"second"\r\n', "first", "second"),
-            ("unquoted", b"  two words  \r\n", "two words", "  two words  "),
-            ("unquoted_to_comma", b" left , right\r\n", "left", "left , right"),
-            ("commas_in_quotes", b'" a, b ",c\r\n', " a, b ", "a, b"),
-        ]
-        for name, content, opens, refused in cases:
-            with self.subTest(name):
-                proc = self.start_locked(content, name=f"hand_edited_{name}")
-                self.assert_refused(proc, refused)
-                self.submit_by_keys(opens, first=False)
-                self.assert_opens(proc)
 
 
 class CoversTest(LockTestCase):
@@ -213,8 +171,8 @@ class CoversTest(LockTestCase):
                 if monitors != self.session.monitors:
                     self.restart_session(0, 0, monitors)
                 self.assertEqual(self.session.monitor_rects(), [(0, 0, 800, 600), other])
-                self.session.run(win64_dir() / "tests" / "testwin.exe", "--title", "other",
-                                 "--rect", ",".join(map(str, other)))
+                self.session.run(floor_exe(), "--title", "other", "--rect",
+                                 ",".join(map(str, other)))
                 self.session.wait_window("other")
                 inside = ((other[0] + other[2]) // 2, (other[1] + other[3]) // 2)
                 theirs = self.session.window_at(*inside)
@@ -223,18 +181,15 @@ class CoversTest(LockTestCase):
                 self.assertEqual((main["cls"], main["topmost"]), (CLASS, True))
                 self.assertEqual(self.session.window_at(*inside),
                                  {"pid": main["pid"], "topmost": True, "cls": COVER})
-                cover = self.session.window(None, COVER)
-                self.assertEqual((cover.rect, cover.title, cover.visible), (other, "", True))
                 self.session.set_control_text(TITLE, "Edit", RIGHT, CLASS)
                 self.session.press_button(TITLE, "Button", CLASS)
                 self.assertEqual(proc.wait(20), 0)
                 self.assertEqual(self.session.window_at(*inside), theirs)
-                self.assertIsNone(self.session.window(None, COVER))
 
 
 class LockEndsAtStartTest(LockTestCase):
     def test_empty_stored_password_ends_at_once_without_maximizing(self):
-        proc, _ = self.run_corvel(b'""\r\n', saver_before="0")
+        proc, _ = self.start(b'""\r\n', saver_before="0")
         maximized = []
         deadline = time.monotonic() + 20
         while proc.alive() and time.monotonic() < deadline:
@@ -245,29 +200,21 @@ class LockEndsAtStartTest(LockTestCase):
         self.assert_released()
 
     def test_unusable_file_is_reported_after_the_release(self):
-        cases = [  # name, how the file is made, the message's sentence about it
-            ("missing", lambda folder: None, "が見つかりません。"),
-            ("empty", lambda folder: (folder / "password").write_bytes(b""),
-             "にパスワードがありません。"),
-            ("folder", lambda folder: (folder / "password").mkdir(), "を読み込めません: .+"),
-            ("utf8_bom", lambda folder: (folder / "password").write_bytes(b"\xef\xbb\xbf" + FILE),
+        cases = [  # name, the file, the message's sentence about it
+            ("missing", None, "が見つかりません。"),
+            ("utf8_bom", b"\xef\xbb\xbf" + FILE,
              r"は ANSI のテキストではありません \(UTF-8 の BOM があります\)。"),
-            ("kanji", lambda folder: (folder / "password").write_bytes('"表"\r\n'.encode("cp932")),
-             "のパスワードに使えない文字「表」があります。.+"),
+            ("kanji", '"表"\r\n'.encode("cp932"), "のパスワードに使えない文字「表」があります。.+"),
         ]
-        for name, make, sentence in cases:
+        for name, content, sentence in cases:
             with self.subTest(name):
-                folder = self.folder(f"unusable_{name}")
-                make(folder)
-                proc = self.launch(folder, saver_before="0")
+                proc, folder = self.start(content, saver_before="0", name=f"unusable_{name}")
                 message = wait_for(lambda: self.session.message_text(TITLE), 30, "a message box")
                 path = re.escape(windows_path(folder / "password"))
-                self.assertRegex(message, f"^パスワードファイル「{path}」{sentence}\n")
-                self.assertIn("Vantor", message)
+                self.assertRegex(message, f"^パスワードファイル「{path}」{sentence}\n.*Vantor")
                 self.assert_released()
                 self.session.press_button(TITLE, "Button", MESSAGE_BOX)
                 self.assertNotEqual(proc.wait(20), 0)
-                self.assertIsNone(self.session.window(TITLE, MESSAGE_BOX))
 
 
 if __name__ == "__main__":
