@@ -110,11 +110,12 @@ def _stop(proc, timeout=10):
 
 
 def hex_text(text):
-    return "*" if text is None else text.encode("utf-16le").hex()
+    """Text as the probe takes it: four hex digits a UTF-16 code unit; None is "*", any."""
+    return "*" if text is None else "".join(f"{ord(c):04x}" for c in text)
 
 
 def unhex_text(text):
-    return bytes.fromhex(text).decode("utf-16le")
+    return "".join(chr(int(text[i:i + 4], 16)) for i in range(0, len(text), 4))
 
 
 def wine_env(prefix, display):

@@ -1,9 +1,8 @@
-// A recording fake of the ANSI code page: ASCII as single bytes, a few Japanese characters as
-// their code page 932 byte pairs, and nothing else. Calls are logged as "Encode(<text>)" and
-// "Decode(<bytes>)".
+// A recording fake of the ANSI code page: ASCII as single bytes, and one Japanese character, 表,
+// as its code page 932 byte pair (its trail byte is a backslash); nothing else encodes, and other
+// byte pairs decode as U+FFFD. Calls are logged as "Encode(<text>)" and "Decode(<bytes>)".
 #pragma once
 
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,19 +16,14 @@ class FakeAnsiCodePage : public AnsiCodePage {
  public:
   explicit FakeAnsiCodePage(CallLog& log) : log_(log) {}
 
-  std::map<wchar_t, std::string> double_byte = {
-      {L'パ', "\x83\x70"}, {L'ス', "\x83\x58"}, {L'ワ', "\x83\x8F"},
-      {L'ー', "\x81\x5B"}, {L'ド', "\x83\x68"}, {L'表', "\x95\x5C"},
-  };
-
   std::optional<std::string> Encode(std::wstring_view text) override {
     log_.push_back("Encode(" + Utf8(text) + ")");
     std::string bytes;
     for (wchar_t c : text) {
-      if (static_cast<unsigned long>(c) < 0x80) {
+      if (c == L'表') {
+        bytes += "\x95\x5C";
+      } else if (static_cast<unsigned long>(c) < 0x80) {
         bytes += static_cast<char>(c);
-      } else if (auto pair = double_byte.find(c); pair != double_byte.end()) {
-        bytes += pair->second;
       } else {
         return std::nullopt;
       }
@@ -37,21 +31,15 @@ class FakeAnsiCodePage : public AnsiCodePage {
     return bytes;
   }
 
-  // Byte pairs missing from the table decode as U+FFFD.
   std::wstring Decode(std::string_view bytes) override {
     log_.push_back("Decode(" + Escaped(bytes) + ")");
     std::wstring text;
     for (size_t i = 0; i < bytes.size(); ++i) {
       if (static_cast<unsigned char>(bytes[i]) < 0x80) {
         text += static_cast<wchar_t>(bytes[i]);
-        continue;
+      } else {
+        text += bytes.substr(i++, 2) == "\x95\x5C" ? L'表' : L'\uFFFD';
       }
-      const std::string_view pair = bytes.substr(i++, 2);
-      wchar_t decoded = L'\uFFFD';
-      for (const auto& [c, encoded] : double_byte) {
-        if (encoded == pair) decoded = c;
-      }
-      text += decoded;
     }
     return text;
   }

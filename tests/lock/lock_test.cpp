@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -172,28 +171,17 @@ TEST(LockTest, CloseRefusedAndEndOfSessionReleasesOnce) {
 // The system drops the confinement when another window takes the foreground, and does not always
 // say so; activation and pointer movement set it again, but only while locked.
 TEST(LockTest, ConfinementIsSetAgainWhileLocked) {
-  struct Row {
-    const char* what;
-    std::function<void(Lock&)> event;
-  };
-  const Row rows[] = {
-      {"activation", [](Lock& lock) { lock.OnActivate(); }},
-      {"pointer movement", [](Lock& lock) { lock.OnPointerMoved(); }},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.what);
+  for (void (Lock::*event)() : {&Lock::OnActivate, &Lock::OnPointerMoved}) {
     LockRig rig;
-    row.event(rig.lock);
+    (rig.lock.*event)();
     EXPECT_TRUE(rig.log.empty());
     rig.Load("\"Open sesame\"\r\n");
-
     rig.log.clear();
-    row.event(rig.lock);
+    (rig.lock.*event)();
     EXPECT_EQ(rig.log, Calls{"ClipCursor(512,384,745,404)"});
-
     rig.Submit(L"Open sesame");
     rig.log.clear();
-    row.event(rig.lock);
+    (rig.lock.*event)();
     rig.lock.OnOkClick();
     EXPECT_TRUE(rig.log.empty());
   }

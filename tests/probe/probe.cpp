@@ -1,13 +1,12 @@
 // probe.exe: reads one piece of window-system state for the end-to-end tests and prints it as
 // key=value lines. Each reading is its own process because the system caches several settings
-// per process. Texts travel as hex of UTF-16LE in both directions, so that Japanese survives any
-// console code page; "*" in place of a title or class matches any.
+// per process. Texts travel as hex, four digits a UTF-16 code unit, in both directions, so that
+// Japanese survives any console code page; "*" in place of a title or class matches any.
 //
 //   window TITLE CLASS           hwnd, pid, left/top/right/bottom, topmost, maximized, visible
 //   clip                         left/top/right/bottom of the pointer confinement
 //   cursor                       x, y
 //   saver                        active (SPI_GETSCREENSAVEACTIVE), running
-//   screen                       width, height of the primary screen
 //   monitors                     count, then monitorN=left,top,right,bottom,primary from 0
 //   at X Y                       the top-level window at that point: pid, topmost, class
 //   gettext TITLE CLASS CONTROL  text of a control: CONTROL is #<id> or <class hex>:<index>
@@ -29,34 +28,21 @@ constexpr int kNotFound = 1;
 constexpr int kUsage = 2;
 constexpr UINT kReplyMs = 5000;
 
-// Decodes hex of UTF-16LE; "*" stays "*" so the caller can tell "any" from a text.
+// Decodes four hex digits a code unit; "*" stays "*" so the caller can tell "any" from a text.
 bool FromHex(const wchar_t* hex, std::wstring& out) {
+  out = hex;
+  if (out == L"*") return true;
   out.clear();
-  if (std::wcscmp(hex, L"*") == 0) {
-    out = L"*";
-    return true;
-  }
-  size_t n = std::wcslen(hex);
-  if (n % 4 != 0) return false;
-  for (size_t i = 0; i < n; i += 4) {
-    unsigned bytes[2] = {};
-    for (int b = 0; b < 2; ++b) {
-      wchar_t pair[3] = {hex[i + 2 * b], hex[i + 2 * b + 1], 0};
-      wchar_t* end = nullptr;
-      bytes[b] = static_cast<unsigned>(std::wcstoul(pair, &end, 16));
-      if (*end != 0) return false;
-    }
-    out += static_cast<wchar_t>(bytes[0] | (bytes[1] << 8));
+  for (unsigned unit = 0; *hex != 0; hex += 4) {
+    if (std::wcslen(hex) < 4 || std::swscanf(hex, L"%4x", &unit) != 1) return false;
+    out += static_cast<wchar_t>(unit);
   }
   return true;
 }
 
 void PrintHex(const char* key, const std::wstring& text) {
   std::printf("%s=", key);
-  for (wchar_t c : text) {
-    auto u = static_cast<unsigned>(c);
-    std::printf("%02x%02x", u & 0xff, (u >> 8) & 0xff);
-  }
+  for (wchar_t unit : text) std::printf("%04x", static_cast<unsigned>(unit));
   std::printf("\n");
 }
 
@@ -212,9 +198,6 @@ int GlobalReading(const std::wstring& command) {
     return Saver();
   } else if (command == L"monitors") {
     return Monitors();
-  } else if (command == L"screen") {
-    std::printf("width=%d\nheight=%d\n", GetSystemMetrics(SM_CXSCREEN),
-                GetSystemMetrics(SM_CYSCREEN));
   } else {
     return kUsage;
   }

@@ -53,13 +53,5 @@ TEST(ParseFirstFieldTest, FollowsTheReadingRules) {
   }
 }
 
-TEST(FormatRecordTest, QuotesTheBytesAndEndsWithCrLf) {
-  EXPECT_EQ(FormatRecord(""), "\"\"\r\n");
-  EXPECT_EQ(FormatRecord("abc"), "\"abc\"\r\n");
-  EXPECT_EQ(FormatRecord(" a, b "), "\" a, b \"\r\n");
-  EXPECT_EQ(FormatRecord("\x83\x70\x95\x5C"), "\"\x83\x70\x95\x5C\"\r\n");
-  EXPECT_EQ(FormatRecord("a\0b"s), "\"a\0b\"\r\n"s);
-}
-
 }  // namespace
 }  // namespace pw
