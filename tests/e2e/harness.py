@@ -1,18 +1,11 @@
 #!/usr/bin/env python3
-"""The end-to-end tests' side of the Wine desktop (tools/wine_desktop.py): where a test run keeps
-its prefix and scenario folders, sessions on two monitors, and the test case every scenario builds
-on; also the commands CTest runs around them.
-
-Environment, set by add_e2e_test() in CMakeLists.txt; when unset, both are taken from the build
-tree that holds the working directory, as under CTest:
-  E2E_BUILD_DIR  the native build tree: the run's prefix is E2E_BUILD_DIR/e2e/prefix, failure
-                 screenshots go to E2E_BUILD_DIR/e2e/failures
-  E2E_WIN64_DIR  the win64 build tree: Corvel.exe, Vantor.exe, tests/probe.exe, tools/floor.exe
-
-Command line: harness.py boot | cleanup | console [--timeout S] EXE [ARGS...]
+"""The end-to-end tests' side of the Wine desktop (tools/wine_desktop.py): the run's prefix and
+scenario folders, sessions on two monitors, the test case every scenario builds on, and the
+commands CTest runs around them: harness.py boot | cleanup | console [--timeout S] EXE [ARGS...]
 """
+# CTest sets E2E_BUILD_DIR, the native build tree (the prefix, scenario folders and failure
+# screenshots go under its e2e/), and E2E_WIN64_DIR, the win64 build tree with the programs.
 import os
-import re
 import shutil
 import signal
 import sys
@@ -28,21 +21,11 @@ XINERAMA_STANDIN = Path(__file__).with_name("xinerama_standin.c")
 
 
 def build_dir():
-    """E2E_BUILD_DIR, else the build tree that holds the working directory, as under CTest."""
-    if "E2E_BUILD_DIR" in os.environ:
-        return Path(os.environ["E2E_BUILD_DIR"])
-    for folder in [Path.cwd(), *Path.cwd().parents]:
-        if (folder / "CMakeCache.txt").is_file():
-            return folder
-    raise RuntimeError("set E2E_BUILD_DIR or run inside the native build tree")
+    return Path(os.environ["E2E_BUILD_DIR"])
 
 
 def win64_dir():
-    """E2E_WIN64_DIR, else the WIN64_BUILD_DIR of the build tree's cache."""
-    if "E2E_WIN64_DIR" in os.environ:
-        return Path(os.environ["E2E_WIN64_DIR"])
-    cache = (build_dir() / "CMakeCache.txt").read_text()
-    return Path(re.search(r"^WIN64_BUILD_DIR:\w+=(.*)$", cache, re.MULTILINE).group(1))
+    return Path(os.environ["E2E_WIN64_DIR"])
 
 
 def prefix_dir():

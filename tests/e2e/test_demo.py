@@ -21,10 +21,7 @@ DEMO = Path(__file__).resolve().parents[2] / "tools" / "demo.py"
 def saved_screensave(prefix):
     """ScreenSaveActive as the prefix's user.reg holds it once its wineserver has ended."""
     text = (prefix / "user.reg").read_text(encoding="utf-8", errors="replace")
-    section = re.search(r"^\[Control Panel\\\\Desktop\][^\n]*\n(.*?)(?:\n\n|\Z)", text,
-                        re.MULTILINE | re.DOTALL)
-    value = section and re.search(r'^"ScreenSaveActive"="([^"]*)"$', section.group(1),
-                                  re.MULTILINE)
+    value = re.search(r'^"ScreenSaveActive"="([^"]*)"$', text, re.MULTILINE)
     return value.group(1) if value else None
 
 

@@ -83,18 +83,6 @@ class LockTestCase(E2ETestCase):
 
 
 class LockTest(LockTestCase):
-    def test_locks_the_screen_and_releases_on_the_password(self):
-        cases = [((1024, 768), (512, 384, 745, 404), "1"), ((800, 600), (400, 300, 633, 320), "0")]
-        for size, rect, saver_before in cases:  # the saver is switched on whatever it was
-            with self.subTest(size=size):
-                if size != (self.session.width, self.session.height):
-                    self.restart_session(*size)
-                proc = self.start_locked(saver_before=saver_before, name=f"locks_{size[0]}")
-                self.assertEqual(self.panel(), rect)
-                self.assert_locked(proc)
-                self.submit(RIGHT, first=True)
-                self.assert_opens(proc)
-
     def test_screen_is_black_but_for_the_panel(self):
         self.start_locked()
         left, top, right, bottom = self.panel()
@@ -122,15 +110,6 @@ class LockTest(LockTestCase):
         self.submit(RIGHT)
         self.assert_opens(proc)
 
-    def test_right_password_by_clicks(self):
-        proc = self.start_locked()
-        left, top, _, _ = self.panel()
-        self.session.click(left + 90, top + 9)  # the entry box
-        self.session.type_text(RIGHT)
-        wait_for(lambda: self.box() == RIGHT, 10, "the typed password")
-        self.session.click(left + 208, top + 10)  # OK
-        self.assert_opens(proc)
-
     def test_close_requests_leave_it_locked(self):
         proc = self.start_locked()
         self.session.key("Tab")
@@ -143,7 +122,7 @@ class LockTest(LockTestCase):
         self.submit(RIGHT)
         self.assert_opens(proc)
 
-    def test_focus_comes_back_to_the_box_after_another_window(self):
+    def test_focus_comes_back_after_another_window_and_ok_opens_by_mouse(self):
         proc = self.start_locked()
         self.session.key("Tab")
         self.session.run(floor_exe(), "--topmost", "--title", "other", "--rect", "0,0,300,200")
@@ -152,7 +131,9 @@ class LockTest(LockTestCase):
         wait_for(lambda: self.session.control_text("other", "Edit") == "x", 10, "the other window")
         left, top, _, _ = self.panel()
         self.session.click(left + 10, top + 10)  # the label: nothing there takes the focus
-        self.submit(RIGHT)
+        self.session.type_text(RIGHT)
+        wait_for(lambda: self.box() == RIGHT, 10, "the typed password")
+        self.session.click(left + 208, top + 10)  # OK
         self.assert_opens(proc)
 
 

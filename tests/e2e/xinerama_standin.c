@@ -15,11 +15,6 @@ int XineramaQueryExtension(void* display, int* event_base, int* error_base) {
   return 1;
 }
 
-int XineramaQueryVersion(void* display, int* major, int* minor) {
-  *major = *minor = 1;
-  return 1;
-}
-
 int XineramaIsActive(void* display) { return 1; }
 
 XineramaScreenInfo* XineramaQueryScreens(void* display, int* count) {

@@ -20,11 +20,6 @@ namespace testing = pw::testing;
 
 constexpr wchar_t kPath[] = L"C:\\App\\password";
 constexpr char kRead[] = "Read(C:\\App\\password)";
-constexpr char kChanged[] = "MsgBox(ﾊﾟｽﾜｰﾄﾞを変更しました。,64,Vantor)";
-
-std::string ErrorBox(Kind kind, const std::wstring& reason = {}) {
-  return "MsgBox(" + Utf8(pw::DescribePasswordError({kind, reason}, kPath)) + ",16,Vantor)";
-}
 
 class EditorTest : public ::testing::Test {
  protected:
@@ -77,43 +72,10 @@ TEST_F(EditorTest, UnreadableFileIsReportedAndEndsTheProgramUntouched) {
   files.files[kPath] = "\"abc\"\r\n";
   files.unreadable[kPath] = L"アクセスが拒否されました。";
   EXPECT_FALSE(editor.Load());
-  EXPECT_EQ(log, (CallLog{kRead, ErrorBox(Kind::kUnreadable, L"アクセスが拒否されました。")}));
+  EXPECT_EQ(log, (CallLog{kRead,
+                          "MsgBox(パスワードファイル「C:\\App\\password」を読み込めません: "
+                          "アクセスが拒否されました。,16,Vantor)"}));
   EXPECT_EQ(new_pass.text, L"NewPass");
-}
-
-// A save is confirmed only when it happened; a refused one is reported, and the file keeps its
-// content and the box its text.
-TEST_F(EditorTest, ChangeSavesTheBoxTextOrSaysWhyNot) {
-  struct Case {
-    std::wstring typed;
-    std::optional<std::wstring> write_failure;
-    CallLog calls;
-    std::string file;  // afterwards
-  };
-  const std::wstring denied = L"ファイルを置き換えられません: アクセスが拒否されました。";
-  const Case cases[] = {
-      {L"new",
-       std::nullopt,
-       {"Encode(new)", "Replace(C:\\App\\password,\"new\"\\x0D\\x0A)", kChanged},
-       "\"new\"\r\n"},
-      {L"ab\"cd", std::nullopt, {ErrorBox(Kind::kHasQuote)}, "\"old\"\r\n"},
-      {L"new",
-       denied,
-       {"Encode(new)", "Replace(C:\\App\\password,\"new\"\\x0D\\x0A)",
-        ErrorBox(Kind::kWriteFailed, denied)},
-       "\"old\"\r\n"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(Utf8(c.typed));
-    log.clear();
-    files.files[kPath] = "\"old\"\r\n";
-    files.replace_failure = c.write_failure;
-    new_pass.text = c.typed;
-    editor.ChangeClick();
-    EXPECT_EQ(log, c.calls);
-    EXPECT_EQ(files.files[kPath], c.file);
-    EXPECT_EQ(new_pass.text, c.typed);
-  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,24 +16,23 @@ using CallLog = std::vector<std::string>;
 inline std::string Utf8(std::wstring_view text) {
   std::string out;
   for (wchar_t c : text) {
-    auto u = static_cast<unsigned long>(c);
-    if (u < 0x80) {
-      out += static_cast<char>(u);
-    } else if (u < 0x800) {
-      out += static_cast<char>(0xC0 | (u >> 6));
-      out += static_cast<char>(0x80 | (u & 0x3F));
-    } else if (u < 0x10000) {
-      out += static_cast<char>(0xE0 | (u >> 12));
-      out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (u & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (u >> 18));
-      out += static_cast<char>(0x80 | ((u >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (u & 0x3F));
-    }
+    const auto u = static_cast<unsigned long>(c);
+    const int trail = u < 0x80 ? 0 : u < 0x800 ? 1 : u < 0x10000 ? 2 : 3;
+    out += static_cast<char>(trail == 0 ? u : ((0xFF00 >> (trail + 1)) & 0xFF) | (u >> 6 * trail));
+    for (int i = trail - 1; i >= 0; --i) out += static_cast<char>(0x80 | ((u >> 6 * i) & 0x3F));
   }
   return out;
+}
+
+// A call as the fakes log it: "Name(1,2,null)", each argument as a stream writes it.
+template <typename... Args>
+std::string Call(std::string_view name, const Args&... args) {
+  std::ostringstream out;
+  out << name << '(';
+  const char* separator = "";
+  ((out << separator << args, separator = ","), ...);
+  out << ')';
+  return out.str();
 }
 
 // Bytes as readable text: printable ASCII as it is, every other byte as \xNN.

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <map>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,7 +17,6 @@ class FakeFileService : public FileService {
 
   std::map<std::wstring, std::string> files;        // the content of each file that exists
   std::map<std::wstring, std::wstring> unreadable;  // paths the system refuses to read, and why
-  std::optional<std::wstring> replace_failure;      // when set, Replace fails with this reason
 
   FileRead Read(const std::wstring& path, std::size_t max_bytes) override {
     log_.push_back("Read(" + Utf8(path) + ")");
@@ -32,7 +30,6 @@ class FakeFileService : public FileService {
 
   FileWrite Replace(const std::wstring& path, std::string_view bytes) override {
     log_.push_back("Replace(" + Utf8(path) + "," + Escaped(bytes) + ")");
-    if (replace_failure) return {false, *replace_failure};
     files[path] = std::string(bytes);
     return {};
   }

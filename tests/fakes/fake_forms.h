@@ -22,22 +22,13 @@ class FakeControl : public Control {
   std::string name_;
 };
 
-// A window with fixed outer and client sizes. Unload runs `on_unload`, as the runtime runs the
-// window's unload handler.
+// The lock window as it stands before it is maximized: no frame, its client area the panel's
+// 3495 x 300 twips. Unload runs `on_unload`, as the runtime runs the window's unload handler.
 class FakeForm : public Form {
  public:
-  FakeForm(CallLog& log, std::string name, float width, float height, float scale_width,
-           float scale_height, std::intptr_t hwnd = 0x1234)
-      : log_(log),
-        name_(std::move(name)),
-        width_(width),
-        height_(height),
-        scale_width_(scale_width),
-        scale_height_(scale_height),
-        hwnd_(hwnd) {}
+  FakeForm(CallLog& log, std::string name) : log_(log), name_(std::move(name)) {}
 
   std::function<void()> on_unload;
-  std::wstring printed;  // the lines printed since the last Cls, each ending in '\n'
 
   void SetLeft(float twips) override {
     left_ = twips;
@@ -49,23 +40,18 @@ class FakeForm : public Form {
   }
   float Left() const override { return left_; }
   float Top() const override { return top_; }
-  float Width() const override { return width_; }
-  float Height() const override { return height_; }
-  float ScaleWidth() const override { return scale_width_; }
-  float ScaleHeight() const override { return scale_height_; }
-  std::intptr_t hWnd() const override { return hwnd_; }
+  float Width() const override { return 3495; }
+  float Height() const override { return 300; }
+  float ScaleWidth() const override { return 3495; }
+  float ScaleHeight() const override { return 300; }
+  std::intptr_t hWnd() const override { return 0x1234; }
   void Unload() override {
     log_.push_back(name_ + ".Unload");
     if (on_unload) on_unload();
   }
-  void Cls() override {
-    log_.push_back(name_ + ".Cls");
-    printed.clear();
-  }
+  void Cls() override { log_.push_back(name_ + ".Cls"); }
   void Print(std::wstring_view line) override {
     log_.push_back(name_ + ".Print(" + Utf8(line) + ")");
-    printed += line;
-    printed += L'\n';
   }
 
  private:
@@ -73,8 +59,6 @@ class FakeForm : public Form {
   std::string name_;
   float left_ = 0;
   float top_ = 0;
-  float width_, height_, scale_width_, scale_height_;
-  std::intptr_t hwnd_;
 };
 
 class FakeTextBox : public TextBox {

@@ -20,23 +20,19 @@ class FakeMonitorCovers : public MonitorCovers {
 
   std::vector<Monitor> Monitors() override { return monitors; }
   CoverMade CreateCover(const PixelRect& rect) override {
-    log_.push_back("CreateCover(" + Text(rect) + ")");
+    log_.push_back(pw::testing::Call("CreateCover", rect.left, rect.top, rect.right, rect.bottom));
     if (++made_ == failing) return {0, L"メモリ不足です。"};
     return {made_, {}};
   }
   void MoveCover(std::intptr_t cover, const PixelRect& rect) override {
-    log_.push_back("MoveCover(" + std::to_string(cover) + "," + Text(rect) + ")");
+    log_.push_back(
+        pw::testing::Call("MoveCover", cover, rect.left, rect.top, rect.right, rect.bottom));
   }
   void DestroyCover(std::intptr_t cover) override {
-    log_.push_back("DestroyCover(" + std::to_string(cover) + ")");
+    log_.push_back(pw::testing::Call("DestroyCover", cover));
   }
 
  private:
-  static std::string Text(const PixelRect& r) {
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
-           "," + std::to_string(r.bottom);
-  }
-
   pw::testing::CallLog& log_;
   int made_ = 0;
 };

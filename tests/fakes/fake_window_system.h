@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "lock/window_system.h"
 #include "tests/fakes/call_log.h"
@@ -17,24 +16,19 @@ class FakeWindowSystem : public WindowSystem {
 
   void SetWindowPos(std::intptr_t hwnd, std::intptr_t insert_after, int x, int y, int cx, int cy,
                     unsigned flags) override {
-    log_.push_back("SetWindowPos(" + std::to_string(hwnd) + "," + std::to_string(insert_after) +
-                   "," + std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(cx) +
-                   "," + std::to_string(cy) + "," + std::to_string(flags) + ")");
+    log_.push_back(pw::testing::Call("SetWindowPos", hwnd, insert_after, x, y, cx, cy, flags));
   }
   void SetCursorPos(int x, int y) override {
-    log_.push_back("SetCursorPos(" + std::to_string(x) + "," + std::to_string(y) + ")");
+    log_.push_back(pw::testing::Call("SetCursorPos", x, y));
   }
-  void ClipCursor(const PixelRect* rect) override {
-    if (rect == nullptr) {
-      log_.push_back("ClipCursor(null)");
-      return;
-    }
-    log_.push_back("ClipCursor(" + std::to_string(rect->left) + "," + std::to_string(rect->top) +
-                   "," + std::to_string(rect->right) + "," + std::to_string(rect->bottom) + ")");
+  void ClipCursor(const PixelRect* r) override {
+    log_.push_back(r == nullptr
+                       ? "ClipCursor(null)"
+                       : pw::testing::Call("ClipCursor", r->left, r->top, r->right, r->bottom));
   }
   void SystemParametersInfoA(unsigned action, unsigned param, void* pv, unsigned win_ini) override {
-    log_.push_back("SystemParametersInfoA(" + std::to_string(action) + "," + std::to_string(param) +
-                   "," + (pv == nullptr ? "null" : "pv") + "," + std::to_string(win_ini) + ")");
+    log_.push_back(pw::testing::Call("SystemParametersInfoA", action, param,
+                                     pv == nullptr ? "null" : "pv", win_ini));
   }
 
  private:

@@ -8,7 +8,7 @@
 //   cursor                       x, y
 //   saver                        active (SPI_GETSCREENSAVEACTIVE), running
 //   monitors                     count, then monitorN=left,top,right,bottom,primary from 0
-//   at X Y                       the top-level window at that point: pid, topmost, class
+//   at X Y                       the top-level window at that point, as window prints it
 //   gettext TITLE CLASS CONTROL  text of a control: CONTROL is #<id> or <class hex>:<index>
 //   settext TITLE CLASS CONTROL TEXT
 //   click TITLE CLASS CONTROL    posts BM_CLICK, so a message box it opens cannot block the probe
@@ -70,32 +70,17 @@ std::wstring ClassOf(HWND hwnd) {
   return name;
 }
 
-bool Matches(const std::wstring& want, const std::wstring& have) {
-  return want == L"*" || want == have;
-}
-
-struct TopLevelQuery {
-  std::wstring title;
-  std::wstring cls;
-  HWND found = nullptr;
-};
-
-// Top-level windows come in Z order; the first visible match wins over hidden ones.
-BOOL CALLBACK OnTopLevel(HWND hwnd, LPARAM param) {
-  auto* query = reinterpret_cast<TopLevelQuery*>(param);
-  if (!Matches(query->title, TitleOf(hwnd)) || !Matches(query->cls, ClassOf(hwnd))) return TRUE;
-  if (query->found == nullptr) query->found = hwnd;
-  if (IsWindowVisible(hwnd)) {
-    query->found = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
+// The first visible top-level window of this title and class ("*": any), in Z order, else the
+// first hidden one.
 HWND FindTopLevel(const std::wstring& title, const std::wstring& cls) {
-  TopLevelQuery query{title, cls};
-  EnumWindows(OnTopLevel, reinterpret_cast<LPARAM>(&query));
-  return query.found;
+  HWND hidden = nullptr;
+  for (HWND hwnd = GetTopWindow(nullptr); hwnd != nullptr; hwnd = GetWindow(hwnd, GW_HWNDNEXT)) {
+    if ((title != L"*" && title != TitleOf(hwnd)) || (cls != L"*" && cls != ClassOf(hwnd)))
+      continue;
+    if (IsWindowVisible(hwnd)) return hwnd;
+    if (hidden == nullptr) hidden = hwnd;
+  }
+  return hidden;
 }
 
 struct ControlQuery {
@@ -106,10 +91,10 @@ struct ControlQuery {
 
 BOOL CALLBACK OnChild(HWND hwnd, LPARAM param) {
   auto* query = reinterpret_cast<ControlQuery*>(param);
-  if (_wcsicmp(query->cls.c_str(), ClassOf(hwnd).c_str()) != 0) return TRUE;
-  if (query->index-- > 0) return TRUE;
-  query->found = hwnd;
-  return FALSE;
+  if (_wcsicmp(query->cls.c_str(), ClassOf(hwnd).c_str()) == 0 && query->index-- == 0) {
+    query->found = hwnd;
+  }
+  return query->found == nullptr;
 }
 
 // CONTROL is "#<decimal id>" or "<class hex>:<index>", the index counting from 0 among the
@@ -144,18 +129,6 @@ int Monitors() {
   return 0;
 }
 
-int At(const wchar_t* x, const wchar_t* y) {
-  const POINT point = {std::wcstol(x, nullptr, 10), std::wcstol(y, nullptr, 10)};
-  HWND hwnd = GetAncestor(WindowFromPoint(point), GA_ROOT);
-  if (hwnd == nullptr) return kNotFound;
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  std::printf("pid=%lu\ntopmost=%d\n", pid,
-              (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0 ? 1 : 0);
-  PrintHex("class", ClassOf(hwnd));
-  return 0;
-}
-
 void PrintRect(const RECT& r) {
   std::printf("left=%ld\ntop=%ld\nright=%ld\nbottom=%ld\n", r.left, r.top, r.right, r.bottom);
 }
@@ -176,15 +149,6 @@ int Window(HWND hwnd) {
   return 0;
 }
 
-int Saver() {
-  BOOL active = FALSE;
-  BOOL running = FALSE;
-  SystemParametersInfoW(SPI_GETSCREENSAVEACTIVE, 0, &active, 0);
-  SystemParametersInfoW(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
-  std::printf("active=%d\nrunning=%d\n", active ? 1 : 0, running ? 1 : 0);
-  return 0;
-}
-
 int GlobalReading(const std::wstring& command) {
   if (command == L"clip") {
     RECT r{};
@@ -195,7 +159,11 @@ int GlobalReading(const std::wstring& command) {
     GetCursorPos(&p);
     std::printf("x=%ld\ny=%ld\n", p.x, p.y);
   } else if (command == L"saver") {
-    return Saver();
+    BOOL active = FALSE;
+    BOOL running = FALSE;
+    SystemParametersInfoW(SPI_GETSCREENSAVEACTIVE, 0, &active, 0);
+    SystemParametersInfoW(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
+    std::printf("active=%d\nrunning=%d\n", active ? 1 : 0, running ? 1 : 0);
   } else if (command == L"monitors") {
     return Monitors();
   } else {
@@ -227,7 +195,11 @@ int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return kUsage;
   std::wstring command = argv[1];
   if (argc == 2) return GlobalReading(command);
-  if (command == L"at" && argc == 4) return At(argv[2], argv[3]);
+  if (command == L"at" && argc == 4) {
+    const POINT point = {std::wcstol(argv[2], nullptr, 10), std::wcstol(argv[3], nullptr, 10)};
+    HWND hwnd = GetAncestor(WindowFromPoint(point), GA_ROOT);
+    return hwnd == nullptr ? kNotFound : Window(hwnd);
+  }
   std::wstring title;
   std::wstring cls;
   if (argc < 4 || !FromHex(argv[2], title) || !FromHex(argv[3], cls)) return kUsage;
