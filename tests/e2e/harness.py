@@ -87,23 +87,22 @@ class MonitorsSession(Session):
         self._desktop_xid, self._origin = "root", self.monitors[0][:2]
         return self._origin
 
-    def monitor_rects(self):
-        """Each monitor's (l, t, r, b) as the system lists them."""
+    def monitor_rects(self):  # each monitor's (l, t, r, b) as the system lists them
         found = self.probe("monitors")
         return [tuple(map(int, found[f"monitor{i}"].split(",")[:4]))
                 for i in range(int(found["count"]))]
 
+    # The top-level window at the point: {"pid": Windows PID, "topmost": bool, "cls": class}, or
+    # None where there is none but the desktop.
     def window_at(self, x, y):
-        """The top-level window at the point: {"pid": Windows PID, "topmost": bool, "cls": class},
-        or None where there is none but the desktop."""
         found = self.probe("at", x, y)
         return found and {"pid": found["pid"], "topmost": found["topmost"] == "1",
                           "cls": unhex_text(found["class"])}
 
 
+# A started session on the run's prefix: a virtual desktop of width x height, or these monitors
+# without one.
 def new_session(width=1024, height=768, monitors=None):
-    """A started session on the run's prefix: a virtual desktop of width x height, or these
-    monitors without one."""
     if monitors:
         return MonitorsSession(monitors).start()
     return Session(win64_dir(), prefix_dir(), width, height).start()

@@ -3,7 +3,7 @@
 // per process. Texts travel as hex, four digits a UTF-16 code unit, in both directions, so that
 // Japanese survives any console code page; "*" in place of a title or class matches any.
 //
-//   window TITLE CLASS           hwnd, pid, left/top/right/bottom, topmost, maximized, visible
+//   window TITLE CLASS           pid, left/top/right/bottom, topmost, maximized, visible
 //   clip                         left/top/right/bottom of the pointer confinement
 //   cursor                       x, y
 //   saver                        active (SPI_GETSCREENSAVEACTIVE), running
@@ -46,15 +46,14 @@ void PrintHex(const char* key, const std::wstring& text) {
   std::printf("\n");
 }
 
-// Controls answer WM_GETTEXT; the bound keeps a hung program from hanging the test.
+// Controls answer WM_GETTEXT; the bound keeps a hung program from hanging the test. The texts
+// read are a password or a message, well within the buffer.
 std::wstring ControlText(HWND hwnd) {
-  DWORD_PTR length = 0;
-  SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kReplyMs, &length);
-  std::vector<wchar_t> buffer(length + 1);
+  wchar_t text[1024] = {};
   DWORD_PTR copied = 0;
-  SendMessageTimeoutW(hwnd, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
-                      SMTO_ABORTIFHUNG, kReplyMs, &copied);
-  return buffer.data();
+  SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                      kReplyMs, &copied);
+  return text;
 }
 
 // A top-level window's title is read from the system without asking its program.
@@ -138,8 +137,7 @@ int Window(HWND hwnd) {
   GetWindowRect(hwnd, &r);
   DWORD pid = 0;
   GetWindowThreadProcessId(hwnd, &pid);
-  std::printf("hwnd=%llu\npid=%lu\n",
-              static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)), pid);
+  std::printf("pid=%lu\n", pid);
   PrintRect(r);
   std::printf("topmost=%d\nmaximized=%d\nvisible=%d\n",
               (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0 ? 1 : 0,
