@@ -27,8 +27,4 @@ PixelRect ComputeConfineRect(const FormGeometry& window, const pw::Screen& scree
   return rect;
 }
 
-PixelRect ComputeConfineRect(const pw::Form& window, const pw::Screen& screen) {
-  return ComputeConfineRect(GeometryOf(window), screen);
-}
-
 }  // namespace corvel

@@ -23,6 +23,5 @@ FormGeometry GeometryOf(const pw::Form& window);
 // double arithmetic on the single-precision values, each result rounded half to even. The frame
 // is taken as even on all sides and the caption as the rest of the height difference.
 PixelRect ComputeConfineRect(const FormGeometry& window, const pw::Screen& screen);
-PixelRect ComputeConfineRect(const pw::Form& window, const pw::Screen& screen);
 
 }  // namespace corvel

@@ -76,8 +76,6 @@ class Lock {
 
   LockState state() const { return state_; }
   int exit_code() const { return exit_code_; }
-  const std::wstring& StoredPassword() const { return stored_password_; }
-  const PixelRect& ConfineRect() const { return confine_rect_; }
 
  private:
   void HoldPointer();
