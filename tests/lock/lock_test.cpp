@@ -16,8 +16,7 @@
 namespace corvel {
 namespace {
 
-using pw::testing::CallLog;
-using Calls = std::vector<std::string>;
+using Calls = pw::testing::CallLog;
 
 constexpr wchar_t kFolder[] = L"C:\\Lock";
 constexpr wchar_t kPasswordPath[] = L"C:\\Lock\\password";
@@ -51,7 +50,7 @@ struct LockRig {
     lock.OnOkClick();
   }
 
-  CallLog log;
+  Calls log;
   pw::testing::FakeForm main{log, "Main"};
   pw::testing::FakeControl object{log, "Object"};
   pw::testing::FakeTextBox password{log, "Password"};
