@@ -48,6 +48,16 @@ std::wstring FirstUnstorable(AnsiCodePage& code_page, std::wstring_view text) {
   return {};
 }
 
+// What breaks the password rule in `password` (the stored one or the one to be saved): its first
+// character outside the rule, or its length when `character` is empty; then what the rule allows.
+std::wstring DescribeBreach(const std::wstring& password, std::wstring_view character) {
+  if (character.empty()) {
+    return password + L"が長すぎます。" + DescribePasswordRule();
+  }
+  return password + L"に使えない文字「" + std::wstring(character) + L"」があります。" +
+         DescribePasswordRule();
+}
+
 // The sentence `head`, followed by the system's `reason` when there is one.
 std::wstring WithReason(std::wstring head, std::wstring_view reason) {
   if (reason.empty()) {
@@ -142,20 +152,13 @@ std::wstring DescribePasswordError(const PasswordError& error, std::wstring_view
     case Kind::kNotAnsiText:
       return file + L"は ANSI のテキストではありません (" + error.reason + L")。";
     case Kind::kStoredBreaksRule:
-      if (error.reason.empty()) {
-        return file + L"のパスワードが長すぎます。" + DescribePasswordRule();
-      }
-      return file + L"のパスワードに使えない文字「" + error.reason + L"」があります。" +
-             DescribePasswordRule();
+      return DescribeBreach(file + L"のパスワード", error.reason);
     case Kind::kHasQuote:
       return L"パスワードに二重引用符 (\") は使えません。";
     case Kind::kHasLineBreak:
       return L"パスワードに改行は使えません。";
     case Kind::kBreaksRule:
-      if (error.reason.empty()) {
-        return L"パスワードが長すぎます。" + DescribePasswordRule();
-      }
-      return L"パスワードの文字「" + error.reason + L"」は使えません。" + DescribePasswordRule();
+      return DescribeBreach(L"パスワード", error.reason);
     case Kind::kNotInCodePage:
       if (error.reason.empty()) {
         return L"パスワードにこのシステムの文字コードで保存できない文字があります。";

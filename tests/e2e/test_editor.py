@@ -21,8 +21,8 @@ class EditorTest(E2ETestCase):
         path = re.escape(windows_path(folder / "password"))
         cases = [  # text, the message
             ('ab"cd', re.escape('パスワードに二重引用符 (") は使えません。')),
-            ("パスワード", re.escape("パスワードの文字「パ」は使えません。" + RULE)),
-            ("a\tb", re.escape("パスワードの文字「U+0009」は使えません。" + RULE)),
+            ("パスワード", re.escape("パスワードに使えない文字「パ」があります。" + RULE)),
+            ("a\tb", re.escape("パスワードに使えない文字「U+0009」があります。" + RULE)),
             ("read-only", f"パスワードファイル「{path}」に保存できません: .+"),
         ]
         proc = self.session.run(folder / "Vantor.exe", cwd=folder)
