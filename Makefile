@@ -18,11 +18,12 @@ $(PRESETS): deps
 build: $(PRESETS)
 
 test: build
+	@python3 tools/wine_desktop.py programs build/win32 build/win64
 	ctest --preset linux
 
 # LIVE=1 shows the programs on $$DISPLAY for a person to use instead.
-demo: win64
-	python3 tools/demo.py --win64 build/win64 --out build/demo
+demo: win32 win64
+	python3 tools/demo.py --win32 build/win32 --win64 build/win64 --out build/demo
 
 dist: win32
 	python3 cmake/dist.py --win32 build/win32 --source . --out build/dist

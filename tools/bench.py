@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """make bench: measures Corvel under Wine against a floor, the smallest window program of ours
 (tools/floor.exe) told to reach the same state, in the same 1024x768 virtual desktop, and
-prints one table, also written to <bench dir>/results.md with the machine it ran on.
+prints one table, also written to <bench dir>/results.md with the machine it ran on. Both
+programs, and the stopwatch, come from the build that wine_desktop.programs_build picks: the
+i686 one that ships, unless the kernel cannot run 32-bit code.
 
 - time to lock: from starting the program until its window is visible, maximized over the whole
   screen and topmost and the pointer is confined to the panel; timed by stopwatch.exe inside the
@@ -26,7 +28,7 @@ of them also measure the idle cost, which takes --idle seconds each: the times v
 run far more than the idle reading does, so they get more runs in the same minutes.
 
 Usage: bench.py [--runs N] [--idle-runs N] [--idle SECONDS] [--bench-dir DIR] [--prefix DIR]
-                [--win64 DIR] [--win32 DIR]
+                [--win32 DIR] [--win64 DIR]
 The Wine prefix defaults to <bench dir>/prefix and is booted when missing.
 """
 import argparse
@@ -65,9 +67,9 @@ class Program:
         self.lock_ms, self.release_ms, self.idle_ms, self.peak_kib = [], [], [], []
 
 
-def stopwatch(session, win64, *args):
+def stopwatch(session, *args):
     """Runs stopwatch.exe in the desktop; its key=value lines as a dict."""
-    result = session.wine(win64 / "tools" / "stopwatch.exe", *args, timeout=60)
+    result = session.wine(session.build / "tools" / "stopwatch.exe", *args, timeout=60)
     if result.returncode != 0:
         raise RuntimeError(f"stopwatch {' '.join(map(str, args))} failed with status "
                            f"{result.returncode}")
@@ -111,17 +113,17 @@ def peak_kib(pid):
     return int(re.search(r"^VmHWM:\s*(\d+) kB", status, re.MULTILINE).group(1))
 
 
-def run_once(session, win64, program, idle_seconds, record):
+def run_once(session, program, idle_seconds, record):
     """Locks, idles (unless idle_seconds is 0) and releases once; adds the readings to the
     program's lists if record."""
-    locked = stopwatch(session, win64, "lock", wine_desktop.windows_path(program.exe), program.title,
+    locked = stopwatch(session, "lock", wine_desktop.windows_path(program.exe), program.title,
                        ",".join(map(str, PANEL)), *program.args)
     pid = unix_pid(session, program.exe)
     if idle_seconds:
         time.sleep(SETTLE_SECONDS)
         idle = idle_cpu_ms(pid, idle_seconds)
     peak = peak_kib(pid)
-    released = stopwatch(session, win64, "release", program.title, program.end_key,
+    released = stopwatch(session, "release", program.title, program.end_key,
                          *([program.text] if program.text else []))
     if released["status"] != "0":
         raise RuntimeError(f"{program.name} ended with status {released['status']}")
@@ -146,7 +148,7 @@ def machine():
     ]
 
 
-def table(corvel, floor, runs, idle_runs, idle_seconds, win32, win64):
+def table(corvel, floor, runs, idle_runs, idle_seconds, build, win32, win64):
     def median(values):
         return statistics.median(values)
 
@@ -187,7 +189,8 @@ def table(corvel, floor, runs, idle_runs, idle_seconds, win32, win64):
     lines += [
         "",
         f"Median (min–max) of {runs} runs each ({idle_runs} for the idle CPU time), alternating, "
-        f"after one warm-up pair; Wine virtual desktop {SIZE[0]}x{SIZE[1]} on Xvfb. Floor: "
+        f"after one warm-up pair; the programs of {build.name}; Wine virtual desktop "
+        f"{SIZE[0]}x{SIZE[1]} on Xvfb. Floor: "
         f"floor.exe {' '.join(floor.args)}, ended by Escape after the same typing and, first, "
         "Corvel's four release calls. Times by stopwatch.exe (QueryPerformanceCounter, polled every ms); "
         "CPU time from the kernel's per-thread run time (ns), from 1 s after the lock is in force; "
@@ -211,34 +214,35 @@ def main():
     options = parser.parse_args()
     if not 1 <= options.idle_runs <= options.runs or options.idle <= 0:
         parser.error("--idle-runs must be from 1 to --runs, and --idle above 0")
-    bench_dir, win64 = options.bench_dir.resolve(), options.win64.resolve()
+    bench_dir = options.bench_dir.resolve()
+    win32, win64 = options.win32.resolve(), options.win64.resolve()
+    build = wine_desktop.programs_build(win32, win64)
 
     folder = bench_dir / "run"
     folder.mkdir(parents=True, exist_ok=True)
-    shutil.copy(win64 / "Corvel.exe", folder)
+    shutil.copy(build / "Corvel.exe", folder)
     (folder / "password").write_bytes(f'"{PASSWORD}"\r\n'.encode("ascii"))
     corvel = Program("Corvel", folder / "Corvel.exe", "Corvel", [], "return", PASSWORD)
-    floor = Program("floor", win64 / "tools" / "floor.exe", FLOOR_TITLE,
+    floor = Program("floor", build / "tools" / "floor.exe", FLOOR_TITLE,
                     ["--title", FLOOR_TITLE, "--maximized", "--topmost", "--clip",
                      ",".join(map(str, PANEL)), "--release"], "escape", PASSWORD)
 
     prefix = (options.prefix or bench_dir / "prefix").resolve()
     wine_desktop.ensure_prefix(prefix)
     started = datetime.datetime.now(datetime.timezone.utc)
-    with wine_desktop.Session(win64, prefix, *SIZE) as session:
+    with wine_desktop.Session(build, prefix, *SIZE) as session:
         for run in range(options.runs + 1):
             print(f"run {run}/{options.runs}{' (warm-up)' if run == 0 else ''}",
                   file=sys.stderr, flush=True)
             for program in (corvel, floor):
                 idle = options.idle if 1 <= run <= options.idle_runs else 0
-                run_once(session, win64, program, idle, record=run > 0)
+                run_once(session, program, idle, record=run > 0)
     if statistics.median(floor.idle_ms) <= 0:
         sys.exit("the idle reading saw no CPU use even in the floor, which wakes every 250 ms: "
                  "it cannot tell zero from blind")
 
     report = "\n".join([
-        table(corvel, floor, options.runs, options.idle_runs, options.idle,
-              options.win32.resolve(), win64),
+        table(corvel, floor, options.runs, options.idle_runs, options.idle, build, win32, win64),
         "",
         f"Run on {started:%Y-%m-%d %H:%M} UTC; " + "; ".join(machine()) + ".",
     ])

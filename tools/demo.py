@@ -5,7 +5,9 @@ Without LIVE, on a private X display: Vantor opens and a password is typed and s
 confirmation; Corvel locks the screen; a wrong password shows its message; the right one releases
 the lock. Each stage prints one line of what was verified and saves a screenshot in the output
 folder (Vantor's window also cropped, as vantor.png, and the lock refusing a password as
-corvel.png). Programs run from the win64 build in <out>/folder, which starts without a password.
+corvel.png). The programs run in <out>/folder, which starts without a password, from the build
+that wine_desktop.programs_build picks: the i686 one that ships, unless the kernel cannot run
+32-bit code.
 
 With LIVE=1 and DISPLAY set: opens Vantor, then, once it is closed, Corvel on that display for a
 person to use.
@@ -14,7 +16,8 @@ However it ends, Ctrl+C and SIGTERM included, it ends every process it started, 
 and sets the Wine prefix's screen-saver setting back to what it found. Exit status: 0 when all is
 verified, 1 when a check fails, 130 when interrupted.
 
-Usage: [LIVE=1] demo.py --win64 <win64 build> [--out <folder>] [--prefix <Wine prefix>]
+Usage: [LIVE=1] demo.py --win32 <win32 build> --win64 <win64 build> [--out <folder>]
+                       [--prefix <Wine prefix>]
 """
 import argparse
 import os
@@ -144,7 +147,7 @@ def live(session, folder):
         print(f"{name} ended with status {status}.")
 
 
-def fresh_folder(out, win64):
+def fresh_folder(out, build):
     """An empty out/folder with the two programs; screenshots of an earlier run are removed."""
     for old in out.glob("*.png"):
         old.unlink()
@@ -152,9 +155,10 @@ def fresh_folder(out, win64):
     shutil.rmtree(folder, ignore_errors=True)
     folder.mkdir(parents=True)
     for name in ("Vantor.exe", "Corvel.exe"):
-        if not (win64 / name).is_file():
-            sys.exit(f"{win64 / name} is missing: build the win64 preset first (make win64).")
-        shutil.copy2(win64 / name, folder)
+        if not (build / name).is_file():
+            sys.exit(f"{build / name} is missing: build the {build.name} preset first "
+                     f"(make {build.name}).")
+        shutil.copy2(build / name, folder)
     return folder
 
 
@@ -172,6 +176,7 @@ def _interrupted(signum, frame):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--win32", type=Path, required=True)
     parser.add_argument("--win64", type=Path, required=True)
     parser.add_argument("--out", type=Path, default=Path("build/demo"))
     parser.add_argument("--prefix", type=Path)
@@ -181,12 +186,13 @@ def main():
     if is_live and not display:
         sys.exit("LIVE=1 shows the programs on your X display: set DISPLAY too.")
     out = args.out.resolve()
-    folder = fresh_folder(out, args.win64)
+    build = wine_desktop.programs_build(args.win32, args.win64)
+    folder = fresh_folder(out, build)
     prefix = (args.prefix or out / "prefix").resolve()
     for signum in (signal.SIGTERM, signal.SIGHUP):
         signal.signal(signum, _interrupted)
 
-    status, session = 0, Session(args.win64.resolve(), prefix, *SIZE, display=display)
+    status, session = 0, Session(build, prefix, *SIZE, display=display)
     try:
         wine_desktop.ensure_prefix(prefix)
         session.start()

@@ -113,17 +113,17 @@ void Press(WORD vk, wchar_t character = 0) {
   SendInput(2, keys, sizeof(INPUT));
 }
 
+// A named CALLBACK, not a lambda: 32-bit Windows calls it with the stdcall convention.
+BOOL CALLBACK StopAtEditBox(HWND child, LPARAM result) {
+  wchar_t cls[16] = {};
+  if (GetClassNameW(child, cls, 16) == 0 || _wcsicmp(cls, L"Edit") != 0) return TRUE;
+  *reinterpret_cast<HWND*>(result) = child;
+  return FALSE;
+}
+
 HWND FindEditBox(HWND window) {
   HWND found = nullptr;
-  EnumChildWindows(
-      window,
-      [](HWND child, LPARAM result) {
-        wchar_t cls[16] = {};
-        if (GetClassNameW(child, cls, 16) == 0 || _wcsicmp(cls, L"Edit") != 0) return TRUE;
-        *reinterpret_cast<HWND*>(result) = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  EnumChildWindows(window, StopAtEditBox, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 

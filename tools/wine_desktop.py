@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""Runs Windows programs under wine64 in a Wine virtual desktop on a private Xvfb, drives them
-with xdotool and reads window-system state through the probe (tests/probe.exe of the win64
-build), one fresh probe process per reading because Wine caches settings per process. make demo,
-make bench and the end-to-end tests are built on it.
+"""Runs Windows programs under Wine in a Wine virtual desktop on a private Xvfb, drives them
+with xdotool and reads window-system state through the probe (tests/probe.exe of the build that
+runs), one fresh probe process per reading because Wine caches settings per process. make demo,
+make bench and the end-to-end tests are built on it, and run the build that programs_build picks:
+the i686 programs that ship, in a WoW64 prefix, wherever the kernel runs 32-bit x86 code.
 
 Coordinates are the Wine desktop's (its top-left is 0,0). Windows are found by exact title and,
 when given, exact class ("#32770" for a message box, which may share its owner's title).
@@ -20,6 +21,8 @@ import time
 from collections import namedtuple
 from pathlib import Path
 
+ROOT = Path(__file__).resolve().parents[1]
+# It starts 32-bit programs through wine32's loader beside it, in a prefix that it booted.
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver64"
 MARLETT = "/usr/share/wine/fonts/marlett.ttf"
@@ -32,6 +35,17 @@ _libc = ctypes.CDLL(None, use_errno=True)
 def windows_path(path):
     """A Unix path as the programs see it under Wine: the root folder is drive Z."""
     return "Z:" + str(path).replace("/", "\\")
+
+
+def programs_build(win32, win64):
+    """The build tree whose programs run: win32, the programs that ship, unless the kernel cannot
+    run 32-bit x86 code, and then win64. Prints one line saying which, and why."""
+    if subprocess.run([ROOT / "cmake" / "kernel_runs_i386.sh"]).returncode == 0:
+        print(f"Running the i686 programs that ship, from {win32}, under Wine (WoW64).", flush=True)
+        return Path(win32).resolve()
+    print(f"This kernel cannot run 32-bit x86 code: running the x86_64 build, from {win64}, under "
+          "wine64 instead of the i686 programs that ship.", flush=True)
+    return Path(win64).resolve()
 
 
 def wait_for(predicate, timeout, description, interval=0.1):
@@ -202,13 +216,13 @@ def _control_spec(control):
 
 class Session:
     """Xvfb, a persistent wineserver and a Wine virtual desktop of width x height on a prefix, as
-    a context manager; win64 is the win64 build tree, which holds the probe. close() ends all it
+    a context manager; build is the build tree whose programs run, which holds the probe. close() ends all it
     started, each by its PID. Every process starts in a session of its own, so that a Ctrl+C at
     the terminal reaches only the Python program, which then ends them in order."""
 
-    def __init__(self, win64, prefix, width=1024, height=768, display=None):
+    def __init__(self, build, prefix, width=1024, height=768, display=None):
         """display: an X display to use instead of a private Xvfb."""
-        self.win64, self.prefix = Path(win64), Path(prefix)
+        self.build, self.prefix = Path(build), Path(prefix)
         self.width, self.height, self._display = width, height, display
         # One desktop name per size: a program joins the desktop named in the registry at its
         # start, and a desktop keeps the size it was created with.
@@ -289,7 +303,7 @@ class Session:
 
     def probe(self, *args):
         """One probe.exe reading as a dict, or None when the window or control is missing."""
-        result = self.wine(self.win64 / "tests" / "probe.exe", *args)
+        result = self.wine(self.build / "tests" / "probe.exe", *args)
         if result.returncode == 1:
             return None
         if result.returncode != 0:
@@ -481,3 +495,7 @@ def ensure_prefix(prefix):
     if not (prefix / "system.reg").exists():
         print(f"Preparing the Wine prefix {prefix} (under a minute)...", flush=True)
         boot(prefix)
+
+
+if __name__ == "__main__" and sys.argv[1:2] == ["programs"] and len(sys.argv) == 4:
+    programs_build(*sys.argv[2:])  # says which build runs; make test prints it before CTest's

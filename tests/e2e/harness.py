@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
 """The end-to-end tests' side of the Wine desktop (tools/wine_desktop.py): the run's prefix and
 scenario folders, sessions on two monitors, the test case every scenario builds on, and the
-commands CTest runs around them: harness.py boot | cleanup | console [--timeout S] EXE [ARGS...]
+commands CTest runs around them: harness.py boot | cleanup | console [--timeout S] EXE [ARGS...],
+where EXE is a path in the build tree whose programs run.
 """
 # CTest sets E2E_BUILD_DIR, the native build tree (the prefix, scenario folders and failure
-# screenshots go under its e2e/), and E2E_WIN64_DIR, the win64 build tree with the programs.
+# screenshots go under its e2e/), and E2E_WIN32_DIR and E2E_WIN64_DIR, the two Windows build trees.
+import functools
 import os
 import shutil
 import signal
@@ -14,7 +16,8 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
 from wine_desktop import (MESSAGE_BOX, WINESERVER, Session, boot, bounded,  # noqa: E402,F401
-                          environ_has, pids_where, unhex_text, wait_for, wine_env, windows_path)
+                          environ_has, pids_where, programs_build, unhex_text, wait_for, wine_env,
+                          windows_path)
 
 X11_KEY = r"HKCU\Software\Wine\X11 Driver"
 XINERAMA_STANDIN = Path(__file__).with_name("xinerama_standin.c")
@@ -24,8 +27,10 @@ def build_dir():
     return Path(os.environ["E2E_BUILD_DIR"])
 
 
-def win64_dir():
-    return Path(os.environ["E2E_WIN64_DIR"])
+@functools.cache
+def programs_dir():
+    """The build tree whose programs the tests run (wine_desktop.programs_build)."""
+    return programs_build(os.environ["E2E_WIN32_DIR"], os.environ["E2E_WIN64_DIR"])
 
 
 def prefix_dir():
@@ -34,11 +39,11 @@ def prefix_dir():
 
 def floor_exe():
     """The smallest window program of ours: a window of another program for the tests."""
-    return win64_dir() / "tools" / "floor.exe"
+    return programs_dir() / "tools" / "floor.exe"
 
 
 def scenario_folder(kind, name, *programs):
-    """A fresh folder E2E_BUILD_DIR/e2e/<kind>/<name> holding copies of the named win64 programs,
+    """A fresh folder E2E_BUILD_DIR/e2e/<kind>/<name> holding copies of the named programs,
     kept after the run for inspection. Files a test made read-only are removed too."""
     folder = build_dir() / "e2e" / kind / name
     if folder.exists():
@@ -47,7 +52,7 @@ def scenario_folder(kind, name, *programs):
         shutil.rmtree(folder)
     folder.mkdir(parents=True)
     for program in programs:
-        shutil.copy(win64_dir() / program, folder)
+        shutil.copy(programs_dir() / program, folder)
     return folder
 
 
@@ -58,7 +63,7 @@ class MonitorsSession(Session):
     coordinates are Wine's, the primary's top-left at 0,0; keys cannot be sent."""
 
     def __init__(self, monitors):
-        super().__init__(win64_dir(), prefix_dir(), *monitors[0][2:])
+        super().__init__(programs_dir(), prefix_dir(), *monitors[0][2:])
         self.monitors = monitors
 
     def _use_desktop(self):
@@ -66,12 +71,21 @@ class MonitorsSession(Session):
         folder.mkdir(parents=True, exist_ok=True)
         (folder / "monitors").write_text("".join(f"{x} {y} {w} {h}\n"
                                                  for x, y, w, h in self.monitors))
-        library = folder / "libXinerama.so.1"
-        built = bounded(["clang", "-shared", "-fPIC", "-o", library, XINERAMA_STANDIN],
-                        os.environ, 60)
-        if built.returncode != 0:
-            raise RuntimeError(f"the Xinerama stand-in did not build: {built.stderr.decode()}")
-        self.env.update(LD_LIBRARY_PATH=str(folder), E2E_MONITORS=str(folder / "monitors"))
+        # Wine's desktop is a 64-bit process; a 32-bit program loads a library of its own kind,
+        # and the loader passes over a folder whose library is of the other kind.
+        kinds = {"x86_64": []}
+        if self.build == Path(os.environ["E2E_WIN32_DIR"]).resolve():
+            # Linked to the C library alone: it needs none of gcc's 32-bit start files.
+            kinds["i386"] = ["-m32", "-nostdlib", "-lc"]
+        for kind, flags in kinds.items():
+            (folder / kind).mkdir(exist_ok=True)
+            built = bounded(["clang", "-shared", "-fPIC", "-o", folder / kind / "libXinerama.so.1",
+                             XINERAMA_STANDIN, *flags], os.environ, 60)
+            if built.returncode != 0:
+                raise RuntimeError(f"the {kind} Xinerama stand-in did not build: "
+                                   f"{built.stderr.decode()}")
+        self.env.update(LD_LIBRARY_PATH=":".join(str(folder / kind) for kind in kinds),
+                        E2E_MONITORS=str(folder / "monitors"))
         self.wine("reg", "delete", r"HKCU\Software\Wine\Explorer", "/v", "Desktop", "/f")
         self.set_registry_value(X11_KEY, "UseXRandR", "N")
         # Wine's desktop process reads all this at its start.
@@ -105,7 +119,7 @@ class MonitorsSession(Session):
 def new_session(width=1024, height=768, monitors=None):
     if monitors:
         return MonitorsSession(monitors).start()
-    return Session(win64_dir(), prefix_dir(), width, height).start()
+    return Session(programs_dir(), prefix_dir(), width, height).start()
 
 
 class E2ETestCase(unittest.TestCase):
@@ -163,7 +177,7 @@ def console(args):
         timeout, args = float(args[1]), args[2:]
     session = new_session()
     try:
-        result = session.wine(*args, timeout=timeout)
+        result = session.wine(programs_dir() / args[0], *args[1:], timeout=timeout)
     finally:
         session.close()
     sys.stdout.buffer.write(result.stdout)

@@ -34,9 +34,10 @@ class DemoTest(unittest.TestCase):
         env.pop("LIVE", None)
         # A session of its own: its process group is what a terminal's Ctrl+C reaches.
         self.proc = subprocess.Popen(
-            [sys.executable, DEMO, "--win64", harness.win64_dir(), "--out", self.out, "--prefix",
-             self.prefix], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-            stderr=subprocess.STDOUT, start_new_session=True)
+            [sys.executable, DEMO, "--win32", os.environ["E2E_WIN32_DIR"], "--win64",
+             os.environ["E2E_WIN64_DIR"], "--out", self.out, "--prefix", self.prefix], env=env,
+            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+            start_new_session=True)
         self.addCleanup(self.end_survivors)
 
     def read(self, timeout, until=None):
