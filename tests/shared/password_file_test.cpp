@@ -43,7 +43,7 @@ TEST_F(PasswordFileTest, SavedPasswordsReadBackUnchanged) {
     EXPECT_FALSE(read.error);
     EXPECT_EQ(read.password, text);
     const std::string bytes = testing::Utf8(text);
-    EXPECT_EQ(log, (CallLog{"Encode(" + bytes + ")",
+    EXPECT_EQ(log, (CallLog{"Encode(" + bytes + ")", "Decode(" + bytes + ")",
                             "Replace(C:\\App\\password,\"" + bytes + "\"\\x0D\\x0A)",
                             "Read(C:\\App\\password)", "Decode(" + bytes + ")"}));
   }
@@ -85,6 +85,18 @@ TEST_F(PasswordFileTest, RefusesTextOutsideTheRuleOrTheFormat) {
     for (const std::string& call : log) EXPECT_EQ(call.find("Replace"), std::string::npos);
   }
   EXPECT_EQ(files.files[kPath], "\"old\"\r\n");
+}
+
+// Where a half-width katakana takes three bytes, as on a UTF-8 code page, the longest first line
+// the reader takes holds 84 of them.
+TEST_F(PasswordFileTest, SavesOnlyWhatTheReaderTakesBack) {
+  code_page.utf8 = true;
+  const std::wstring fits(84, L'ｱ');
+  EXPECT_FALSE(WriteStoredPassword(files, code_page, kFolder, fits));
+  const PasswordError error = WriteStoredPassword(files, code_page, kFolder, fits + L'ﾟ');
+  EXPECT_EQ(error.kind, Kind::kBreaksRule);
+  EXPECT_EQ(error.reason, L"");
+  EXPECT_EQ(ReadStoredPassword(files, code_page, kFolder).password, fits);
 }
 
 TEST_F(PasswordFileTest, ReadingTellsWhatIsWrong) {
@@ -131,6 +143,7 @@ TEST_F(PasswordFileTest, ReadingTellsWhatIsWrong) {
     EXPECT_EQ(read.error.reason, c.reason);
     EXPECT_EQ(read.password, c.password);
   }
+  EXPECT_LE(files.most_read, 257u);  // a first line's worth, however large the file
 }
 
 // The messages that the programs' own tests do not show already.
