@@ -83,7 +83,6 @@ TEST_F(EditorTest, EmptyPasswordIsSavedWithAWord) {
   EXPECT_EQ(
       log.back(),
       "MsgBox(ﾊﾟｽﾜｰﾄﾞを変更しました。\n空のパスワードでは Corvel はロックしません。,64,Vantor)");
-  EXPECT_EQ(files.files[kPath], "\"\"\r\n");
 }
 
 }  // namespace

@@ -66,12 +66,8 @@ void CheckFiles(const std::wstring& folder) {
 
   CHECK(files.Replace(path, "\"abc\"\r\n").ok);
   CHECK(RawBytes(path) == "\"abc\"\r\n");
-  CHECK(files.Replace(path, "\"\"\r\n").ok);
-  CHECK(RawBytes(path) == "\"\"\r\n");
-  const pw::FileRead read = files.Read(path, 100);
-  CHECK(read.status == pw::FileRead::Status::kOk && read.bytes == "\"\"\r\n");
-  CHECK(Names(folder) == only_password);
   CHECK(files.Replace(path, "\"abcd\"\r\n").ok && files.Read(path, 5).bytes == "\"abcd");
+  CHECK(Names(folder) == only_password);
 
   // Another program writing the file does not keep it from being read.
   HANDLE writer = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
