@@ -29,7 +29,6 @@ class PasswordFileTest : public ::testing::Test {
 TEST(PasswordPathTest, JoinsFolderAndNameAsTheyAre) {
   EXPECT_EQ(PasswordPath(L"C:\\App"), L"C:\\App\\password");
   EXPECT_EQ(PasswordPath(L"C:\\"), L"C:\\\\password");
-  EXPECT_EQ(PasswordPath(L"\\\\pc\\共有\\ツール"), L"\\\\pc\\共有\\ツール\\password");
 }
 
 TEST_F(PasswordFileTest, SavedPasswordsReadBackUnchanged) {
@@ -91,8 +90,7 @@ TEST_F(PasswordFileTest, SavesOnlyWhatTheReaderTakesBack) {
   const std::wstring fits(84, L'ｱ');
   EXPECT_FALSE(WriteStoredPassword(files, code_page, kFolder, fits));
   const PasswordError error = WriteStoredPassword(files, code_page, kFolder, fits + L'ﾟ');
-  EXPECT_EQ(error.kind, Kind::kBreaksRule);
-  EXPECT_EQ(error.reason, L"");
+  EXPECT_TRUE(error.kind == Kind::kBreaksRule && error.reason.empty());  // too long
   EXPECT_EQ(ReadStoredPassword(files, code_page, kFolder).password, fits);
 }
 
@@ -154,7 +152,6 @@ TEST(DescribePasswordErrorTest, NamesTheFileAndTheCause) {
       {{Kind::kUnreadable, L"Access denied"}, file + L"を読み込めません: Access denied。"},
       {{Kind::kNoPassword, L""}, file + L"にパスワードがありません。"},
       {{Kind::kStoredBreaksRule, L""}, file + L"のパスワードが長すぎます。" + rule},
-      {{Kind::kHasLineBreak, L""}, L"パスワードに改行は使えません。"},
       {{Kind::kNotInCodePage, L"ｱ"},
        L"パスワードの文字「ｱ」はこのシステムの文字コードで保存できません。"},
   };
