@@ -33,11 +33,10 @@ class EditorTest(E2ETestCase):
                 if text == "read-only":
                     # Wine shows a file without write permission as a read-only one.
                     (folder / "password").chmod(0o444)
-                # The last character typed at the end, as a person would: a box that stops
-                # at the length would refuse it.
+                # The last character, a letter, typed at the end as a person would: a box that
+                # stops at the length would refuse it.
                 self.session.set_control_text(TITLE, NEW_PASS, text[:-1], EDIT_CLASS)
-                self.session.key("End")
-                self.session.type_text(text[-1])
+                self.session.key("End", text[-1])
                 self.session.key("Return")
                 shown = wait_for(self.message, 20, "a message box")
                 self.assertRegex(shown, f"^{pattern}$")
