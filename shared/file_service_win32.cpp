@@ -67,7 +67,8 @@ std::optional<FileWrite> ReplaceKeepingIdentity(const std::wstring& path,
   }
   // Wine's replace first moves the file aside under a name of its own, and leaves that name
   // behind, as an empty file, when a program holds the file open without sharing its deletion.
-  // Such a hold is found first, by opening the file for deletion as the replace does.
+  // Such a hold is found first: it keeps the file from being opened for deletion, as it keeps it
+  // from being moved.
   Handle held(CreateFileW(path.c_str(), DELETE,
                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
