@@ -3,7 +3,6 @@
 #include <string>
 
 #include "editor/layout.h"
-#include "shared/password_rule.h"
 #include "shared/system_message_win32.h"
 
 namespace vantor {
@@ -48,6 +47,12 @@ bool Edit::Create() {
     ReportSystemError(L"ウィンドウを作成できません");
     return false;
   }
+  // Without its box the window would save an empty password and confirm it.
+  if (!CreateControls()) {
+    ReportSystemError(L"入力欄とボタンを作成できません");
+    DestroyWindow(hwnd_);
+    return false;
+  }
   return true;
 }
 
@@ -60,9 +65,6 @@ int Edit::Run(int show_command) {
 
 LRESULT Edit::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
-    case WM_CREATE:
-      OnCreate();
-      return 0;
     case WM_COMMAND:
       OnCommand(wparam);
       return 0;
@@ -76,18 +78,21 @@ LRESULT Edit::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   }
 }
 
-void Edit::OnCreate() {
-  // WS_EX_CLIENTEDGE: the sunken edge of a text box.
+bool Edit::CreateControls() {
+  // WS_EX_CLIENTEDGE: the sunken edge of a text box. The box takes text past the password's
+  // length, so that saving it tells the user why it is too long rather than cutting it.
   new_pass_ =
       pw::CreateControl(hwnd_, L"EDIT", layout::kNewPassDesignText, WS_TABSTOP | ES_AUTOHSCROLL,
                         WS_EX_CLIENTEDGE, layout::kNewPass, screen_, layout::kNewPassId);
+  if (new_pass_ == nullptr) return false;
   change_ =
       pw::CreateControl(hwnd_, L"BUTTON", layout::kChangeCaption, WS_TABSTOP | BS_DEFPUSHBUTTON, 0,
                         layout::kChange, screen_, layout::kChangeId);
+  if (change_ == nullptr) return false;
   new_pass_box_.Attach(new_pass_);
   message_box_.Attach(hwnd_);
-  SendMessageW(new_pass_, EM_LIMITTEXT, pw::kMaxPasswordLength, 0);
   focus_.Remember(new_pass_);
+  return true;
 }
 
 void Edit::OnCommand(WPARAM wparam) {

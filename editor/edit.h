@@ -29,7 +29,8 @@ class Edit : public pw::BaseWindow<Edit> {
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
 
  private:
-  void OnCreate();
+  // The box and the button; false, with the system's reason in GetLastError, if one fails.
+  bool CreateControls();
   void OnCommand(WPARAM wparam);
 
   HINSTANCE instance_;

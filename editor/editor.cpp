@@ -44,14 +44,16 @@ bool Editor::Load() {
 }
 
 void Editor::ChangeClick() {
-  const pw::PasswordError error =
-      pw::WriteStoredPassword(files_, code_page_, app_folder_, new_pass_.Text());
+  const std::wstring text = new_pass_.Text();
+  const pw::PasswordError error = pw::WriteStoredPassword(files_, code_page_, app_folder_, text);
   if (error) {
     message_box_.MsgBox(pw::DescribePasswordError(error, pw::PasswordPath(app_folder_)),
                         pw::kMsgBoxCritical, layout::kCaption);
     return;
   }
-  message_box_.MsgBox(layout::kChanged, pw::kMsgBoxInformation, layout::kCaption);
+  const std::wstring changed = layout::kChanged;
+  message_box_.MsgBox(text.empty() ? changed + L"\n" + layout::kEmptyNoLock : changed,
+                      pw::kMsgBoxInformation, layout::kCaption);
 }
 
 }  // namespace vantor

@@ -22,9 +22,9 @@ class Editor {
   // the system's reason and returns false: the program must then end without touching the file.
   [[nodiscard]] bool Load();
 
-  // Click of `Change`: saves the text of `NewPass` and confirms it. A text the file cannot hold,
-  // or a write the system refuses, shows an error box instead; the file keeps its content and
-  // the box its text.
+  // Click of `Change`: saves the text of `NewPass` and confirms it, adding for an empty password
+  // that the lock will not lock with it. A text the file cannot hold, or a write the system
+  // refuses, shows an error box instead; the file keeps its content and the box its text.
   void ChangeClick();
 
   const std::wstring& StoredPassword() const { return stored_password_; }

@@ -10,6 +10,8 @@ inline constexpr wchar_t kCaption[] = L"Vantor";  // the window's caption and ev
 inline constexpr wchar_t kChangeCaption[] = L"変更";
 inline constexpr wchar_t kNewPassDesignText[] = L"NewPass";  // replaced when the window loads
 inline constexpr wchar_t kChanged[] = L"ﾊﾟｽﾜｰﾄﾞを変更しました。";
+// The line under kChanged when the saved password is empty.
+inline constexpr wchar_t kEmptyNoLock[] = L"空のパスワードでは Corvel はロックしません。";
 // Follows the description of a password file that no password can be read from.
 inline constexpr wchar_t kSetNewPassword[] =
     L"新しいパスワードを入力して「変更」を押してください。";

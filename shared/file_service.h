@@ -27,8 +27,10 @@ class FileService {
   virtual FileRead Read(const std::wstring& path, std::size_t max_bytes) = 0;
   // Replaces the file's content in one step: the bytes go to a new temporary file in the same
   // folder, are flushed to disk, and then take the file's place. An existing file keeps its
-  // attributes and security settings; a new one gets the folder's defaults. On any failure the
-  // old file is left as it was and the temporary file is removed.
+  // attributes and security settings; a new one gets the folder's defaults. On a failure the old
+  // file is left as it was and the temporary file is removed; only if the old file has gone and
+  // the new one cannot take its place is the temporary file, then the only copy, kept, and the
+  // reason names it.
   virtual FileWrite Replace(const std::wstring& path, std::string_view bytes) = 0;
 };
 

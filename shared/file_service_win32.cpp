@@ -43,8 +43,11 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
   return true;
 }
 
-// Writes, flushes and closes the temporary file; the failure, if any.
-std::optional<FileWrite> FillTemporary(Handle& temp, std::string_view bytes) {
+// Writes the bytes to the temporary file, flushes and closes it; the failure, if any.
+std::optional<FileWrite> FillTemporary(const std::wstring& temp_path, std::string_view bytes) {
+  Handle temp(CreateFileW(temp_path.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!temp.valid()) return Failure(L"一時ファイルを作成できません", GetLastError());
   if (!WriteAll(temp.get(), bytes)) return Failure(L"一時ファイルに書き込めません", GetLastError());
   if (!FlushFileBuffers(temp.get())) {
     return Failure(L"一時ファイルをディスクに書き出せません", GetLastError());
@@ -62,18 +65,20 @@ std::optional<FileWrite> ReplaceKeepingIdentity(const std::wstring& path,
   if (!SetFileAttributesW(temp_path.c_str(), (attributes & kCarried) | FILE_ATTRIBUTE_ARCHIVE)) {
     return Failure(L"一時ファイルの属性を設定できません", GetLastError());
   }
-  if (ReplaceFileW(path.c_str(), temp_path.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                   nullptr, nullptr)) {
-    return std::nullopt;
+  // Wine's replace first moves the file aside under a name of its own, and leaves that name
+  // behind, as an empty file, when a program holds the file open without sharing its deletion.
+  // Such a hold is found first: it keeps the file from being opened for deletion, as it keeps it
+  // from being moved.
+  Handle held(CreateFileW(path.c_str(), DELETE,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!held.valid()) return Failure(L"ファイルを置き換えられません", GetLastError());
+  held.Close();
+  if (!ReplaceFileW(path.c_str(), temp_path.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                    nullptr, nullptr)) {
+    return Failure(L"ファイルを置き換えられません", GetLastError());
   }
-  const DWORD code = GetLastError();
-  // The replace may fail after the old file has gone; the new one then takes its place, so that
-  // the folder is never left without a password file.
-  if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES &&
-      MoveFileExW(temp_path.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
-    return std::nullopt;
-  }
-  return Failure(L"ファイルを置き換えられません", code);
+  return std::nullopt;
 }
 
 std::optional<FileWrite> MoveIntoPlace(const std::wstring& path, const std::wstring& temp_path) {
@@ -81,6 +86,16 @@ std::optional<FileWrite> MoveIntoPlace(const std::wstring& path, const std::wstr
     return Failure(L"ファイルを作成できません", GetLastError());
   }
   return std::nullopt;
+}
+
+// The replace can fail after the old file has gone. The new one then takes its place, so that the
+// folder is never left without a password file; if it cannot, it is the password's only copy, so
+// it stays, and the message says where.
+FileWrite AfterOldFileGone(const std::wstring& path, const std::wstring& temp_path,
+                           FileWrite failure) {
+  if (MoveFileExW(temp_path.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) return {};
+  failure.reason = L"新しいパスワードは「" + temp_path + L"」に残っています。" + failure.reason;
+  return failure;
 }
 
 }  // namespace
@@ -126,23 +141,17 @@ FileWrite Win32FileService::Replace(const std::wstring& path, std::string_view b
     return Failure(L"一時ファイルを作成できません", GetLastError());
   }
   const std::wstring temp_path = temp_name;
-  Handle temp(CreateFileW(temp_path.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr));
-  std::optional<FileWrite> failure;
-  if (!temp.valid()) {
-    failure = Failure(L"一時ファイルを作成できません", GetLastError());
-  } else {
-    failure = FillTemporary(temp, bytes);
-  }
-  if (!failure)
+  std::optional<FileWrite> failure = FillTemporary(temp_path, bytes);
+  if (!failure) {
     failure = exists ? ReplaceKeepingIdentity(path, temp_path, attributes)
                      : MoveIntoPlace(path, temp_path);
-  if (failure) {
-    temp.Close();
-    DeleteFileW(temp_path.c_str());
-    return *failure;
+    if (!failure) return {};
+    if (exists && GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      return AfterOldFileGone(path, temp_path, *failure);
+    }
   }
-  return {};
+  DeleteFileW(temp_path.c_str());
+  return *failure;
 }
 
 }  // namespace pw

@@ -16,6 +16,8 @@ using Kind = PasswordError::Kind;
 // that leaves room for blanks and for the rest of a line edited by hand. A first line that goes
 // on past it cannot hold a password within the rule, so nothing more is worth reading.
 constexpr size_t kFirstLineLimit = 2 * (kMaxPasswordLength + 1);
+// One byte more tells whether the first line goes on past the limit.
+constexpr size_t kBytesRead = kFirstLineLimit + 1;
 
 // The cause, as the user is told it, of a file that is not ANSI text.
 std::wstring Describe(NotAnsiText found) {
@@ -71,37 +73,18 @@ std::wstring WithReason(std::wstring head, std::wstring_view reason) {
   return head;
 }
 
-}  // namespace
-
-std::wstring PasswordPath(std::wstring_view app_folder) {
-  std::wstring path(app_folder);
-  path += L"\\password";
-  return path;
-}
-
-PasswordRead ReadStoredPassword(FileService& files, AnsiCodePage& code_page,
-                                std::wstring_view app_folder) {
+// The stored password in the first bytes of the file, as the reader takes it.
+PasswordRead ParseStoredPassword(std::string_view bytes, AnsiCodePage& code_page) {
   PasswordRead result;
-  FileRead read = files.Read(PasswordPath(app_folder), kFirstLineLimit + 1);
-  switch (read.status) {
-    case FileRead::Status::kMissing:
-      result.error.kind = Kind::kMissing;
-      return result;
-    case FileRead::Status::kUnreadable:
-      result.error = {Kind::kUnreadable, std::move(read.reason)};
-      return result;
-    case FileRead::Status::kOk:
-      break;
-  }
-  if (const NotAnsiText found = CheckAnsiText(read.bytes); found != NotAnsiText::kNone) {
+  if (const NotAnsiText found = CheckAnsiText(bytes); found != NotAnsiText::kNone) {
     result.error = {Kind::kNotAnsiText, Describe(found)};
     return result;
   }
-  if (FirstLineTooLong(read.bytes)) {
+  if (FirstLineTooLong(bytes)) {
     result.error.kind = Kind::kStoredBreaksRule;
     return result;
   }
-  const std::optional<std::string> field = ParseFirstField(read.bytes);
+  const std::optional<std::string> field = ParseFirstField(bytes);
   if (!field) {
     result.error.kind = Kind::kNoPassword;
     return result;
@@ -113,6 +96,28 @@ PasswordRead ReadStoredPassword(FileService& files, AnsiCodePage& code_page,
   }
   result.password = std::move(password);
   return result;
+}
+
+}  // namespace
+
+std::wstring PasswordPath(std::wstring_view app_folder) {
+  std::wstring path(app_folder);
+  path += L"\\password";
+  return path;
+}
+
+PasswordRead ReadStoredPassword(FileService& files, AnsiCodePage& code_page,
+                                std::wstring_view app_folder) {
+  FileRead read = files.Read(PasswordPath(app_folder), kBytesRead);
+  switch (read.status) {
+    case FileRead::Status::kMissing:
+      return {{}, {Kind::kMissing, {}}};
+    case FileRead::Status::kUnreadable:
+      return {{}, {Kind::kUnreadable, std::move(read.reason)}};
+    case FileRead::Status::kOk:
+      break;
+  }
+  return ParseStoredPassword(read.bytes, code_page);
 }
 
 PasswordError WriteStoredPassword(FileService& files, AnsiCodePage& code_page,
@@ -131,7 +136,18 @@ PasswordError WriteStoredPassword(FileService& files, AnsiCodePage& code_page,
   if (!bytes) {
     return {Kind::kNotInCodePage, FirstUnstorable(code_page, text)};
   }
-  FileWrite write = files.Replace(PasswordPath(app_folder), FormatRecord(*bytes));
+  // The reader's own view decides: where a character takes several bytes (a half-width katakana
+  // takes three on a UTF-8 code page), a password within the rule can make too long a line.
+  const std::string record = FormatRecord(*bytes);
+  const PasswordRead back =
+      ParseStoredPassword(std::string_view(record).substr(0, kBytesRead), code_page);
+  if (back.error.kind == Kind::kStoredBreaksRule) {
+    return {Kind::kBreaksRule, back.error.reason};
+  }
+  if (back.error || back.password != text) {
+    return {Kind::kNotInCodePage, {}};
+  }
+  FileWrite write = files.Replace(PasswordPath(app_folder), record);
   if (!write.ok) {
     return {Kind::kWriteFailed, std::move(write.reason)};
   }

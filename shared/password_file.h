@@ -25,7 +25,8 @@ struct PasswordError {
                         // the length
     kHasQuote,          // saving: the reader would stop at the quote
     kHasLineBreak,      // saving: a CR or LF would end the record early
-    kBreaksRule,        // saving: as kStoredBreaksRule, for the text to be saved
+    kBreaksRule,        // saving: as kStoredBreaksRule, for the text to be saved; too long
+                        // also when its record in the code page would be too long to read back
     kNotInCodePage,     // saving: a character the ANSI code page cannot store; `reason` holds the
                         // first such character, when it can be singled out
     kWriteFailed,       // saving: the system refused; `reason` says what failed and why

@@ -10,9 +10,10 @@
 
 namespace pw {
 
-// The longest password, in characters; both entry boxes stop there. It is the longest password
-// the system's own logon takes, and every allowed character is one byte in the file, so the
-// longest record (quote, password, quote, CR LF) is 131 bytes.
+// The longest password, in characters; the lock's entry box stops there, the editor's takes more
+// so that the rule can say why. It is the longest password the system's own logon takes, and in
+// code page 932 every allowed character is one byte, so the longest record (quote, password,
+// quote, CR LF) is 131 bytes.
 inline constexpr std::size_t kMaxPasswordLength = 127;
 
 // Printable ASCII (space to '~') and half-width katakana (U+FF61 to U+FF9F), which a Japanese

@@ -21,8 +21,9 @@ class EditorTest(E2ETestCase):
         path = re.escape(windows_path(folder / "password"))
         cases = [  # text, the message
             ('ab"cd', re.escape('パスワードに二重引用符 (") は使えません。')),
-            ("パスワード", re.escape("パスワードに使えない文字「パ」があります。" + RULE)),
+            ("パスワードx", re.escape("パスワードに使えない文字「パ」があります。" + RULE)),
             ("a\tb", re.escape("パスワードに使えない文字「U+0009」があります。" + RULE)),
+            ("x" * 128, re.escape("パスワードが長すぎます。" + RULE)),
             ("read-only", f"パスワードファイル「{path}」に保存できません: .+"),
         ]
         proc = self.session.run(folder / "Vantor.exe", cwd=folder)
@@ -32,7 +33,10 @@ class EditorTest(E2ETestCase):
                 if text == "read-only":
                     # Wine shows a file without write permission as a read-only one.
                     (folder / "password").chmod(0o444)
-                self.session.set_control_text(TITLE, NEW_PASS, text, EDIT_CLASS)
+                # The last character, a letter, typed at the end as a person would: a box that
+                # stops at the length would refuse it.
+                self.session.set_control_text(TITLE, NEW_PASS, text[:-1], EDIT_CLASS)
+                self.session.key("End", text[-1])
                 self.session.key("Return")
                 shown = wait_for(self.message, 20, "a message box")
                 self.assertRegex(shown, f"^{pattern}$")

@@ -76,5 +76,14 @@ TEST_F(EditorTest, UnreadableFileIsReportedAndEndsTheProgramUntouched) {
   EXPECT_EQ(new_pass.text, L"NewPass");
 }
 
+// The lock refuses an empty password; the confirmation says so, under its usual first line.
+TEST_F(EditorTest, EmptyPasswordIsSavedWithAWord) {
+  new_pass.text.clear();
+  editor.ChangeClick();
+  EXPECT_EQ(
+      log.back(),
+      "MsgBox(ﾊﾟｽﾜｰﾄﾞを変更しました。\n空のパスワードでは Corvel はロックしません。,64,Vantor)");
+}
+
 }  // namespace
 }  // namespace vantor

@@ -2,6 +2,7 @@
 // "Read(<path>)" and "Replace(<path>,<bytes>)", bytes as Escaped (call_log.h) shows them.
 #pragma once
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <string_view>
@@ -17,9 +18,11 @@ class FakeFileService : public FileService {
 
   std::map<std::wstring, std::string> files;        // the content of each file that exists
   std::map<std::wstring, std::wstring> unreadable;  // paths the system refuses to read, and why
+  std::size_t most_read = 0;                        // the largest max_bytes a Read asked for
 
   FileRead Read(const std::wstring& path, std::size_t max_bytes) override {
     log_.push_back("Read(" + Utf8(path) + ")");
+    most_read = std::max(most_read, max_bytes);
     if (auto refused = unreadable.find(path); refused != unreadable.end()) {
       return {FileRead::Status::kUnreadable, {}, refused->second};
     }
