@@ -18,6 +18,10 @@ inline constexpr wchar_t kNotLockedHint[] =
 inline constexpr wchar_t kNotEveryMonitor[] =
     L"すべてのモニターをロックできないため、ロックを解除して終了します。";
 inline constexpr wchar_t kCoverNotMade[] = L"モニターを覆うウィンドウを作成できません: ";
+// The key state line under the panel.
+inline constexpr wchar_t kCapsLockOn[] = L"Caps Lock がオンです";
+inline constexpr wchar_t kKanaLockOn[] = L"カナ入力がオンです";
+inline constexpr wchar_t kCapsAndKanaLockOn[] = L"Caps Lock とカナ入力がオンです";
 
 // The window's normal-state client area; it equals the panel, which is what makes the pointer's
 // confinement cover exactly the panel once both sit at the screen's centre.
