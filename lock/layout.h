@@ -32,6 +32,8 @@ inline constexpr pw::TwipsRect kObject = {100, 100, 3495, 300};  // in Main
 inline constexpr pw::TwipsRect kPassword = {720, 0, 2055, 270};  // in Object
 inline constexpr pw::TwipsRect kLabel = {0, 50, 735, 200};       // in Object
 inline constexpr pw::TwipsRect kOk = {2760, 0, 735, 300};        // in Object
+// Just below the panel and as wide, clear of the top-left message on any screen the panel fits.
+inline constexpr pw::TwipsRect kKeyState = {0, 360, 3495, 240};  // in Main, from Object's corner
 
 struct Rgb {
   unsigned char red, green, blue;
