@@ -18,6 +18,10 @@ inline constexpr wchar_t kNotLockedHint[] =
 inline constexpr wchar_t kNotEveryMonitor[] =
     L"すべてのモニターをロックできないため、ロックを解除して終了します。";
 inline constexpr wchar_t kCoverNotMade[] = L"モニターを覆うウィンドウを作成できません: ";
+// The key state line under the panel.
+inline constexpr wchar_t kCapsLockOn[] = L"Caps Lock がオンです";
+inline constexpr wchar_t kKanaLockOn[] = L"カナ入力がオンです";
+inline constexpr wchar_t kCapsAndKanaLockOn[] = L"Caps Lock とカナ入力がオンです";
 
 // The window's normal-state client area; it equals the panel, which is what makes the pointer's
 // confinement cover exactly the panel once both sit at the screen's centre.
@@ -28,6 +32,8 @@ inline constexpr pw::TwipsRect kObject = {100, 100, 3495, 300};  // in Main
 inline constexpr pw::TwipsRect kPassword = {720, 0, 2055, 270};  // in Object
 inline constexpr pw::TwipsRect kLabel = {0, 50, 735, 200};       // in Object
 inline constexpr pw::TwipsRect kOk = {2760, 0, 735, 300};        // in Object
+// Just below the panel and as wide, clear of the top-left message on any screen the panel fits.
+inline constexpr pw::TwipsRect kKeyState = {0, 360, 3495, 240};  // in Main, from Object's corner
 
 struct Rgb {
   unsigned char red, green, blue;

@@ -56,7 +56,8 @@ Main::Main(HINSTANCE instance)
       object_(screen_),
       covers_(instance),
       lock_(LockParts{form_, object_, password_, screen_, pw::AppPath(), windows_, covers_, files_,
-                      code_page_, message_box_}) {}
+                      code_page_, message_box_}),
+      key_state_(screen_, ToColorRef(layout::kForeground)) {}
 
 bool Main::Create(std::wstring& error) {
   WNDCLASSEXW window_class = {};
@@ -93,6 +94,7 @@ bool Main::CreateControls() {
   if (object == nullptr) return false;
   ForwardToParentFrom(object);
   object_.Attach(object);
+  key_state_.Attach(hwnd_, object);
 
   // A sunken edge, as the frame colour of a plain border would not show on black.
   HWND password =
@@ -121,7 +123,7 @@ int Main::Run() {
   if (lock_.state() != LockState::kLocked) return lock_.exit_code();
   ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
   loop_runs_ = true;
-  return pw::RunMessageLoop(hwnd_, ok_);
+  return pw::RunMessageLoop(hwnd_, ok_, [this] { key_state_.Update(); });
 }
 
 LRESULT Main::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -130,7 +132,11 @@ LRESULT Main::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lparam));
       return 0;
     case WM_ACTIVATE:
-      if (LOWORD(wparam) != WA_INACTIVE) lock_.OnActivate();
+      // The lock keys may have been pressed in another window meanwhile.
+      if (LOWORD(wparam) != WA_INACTIVE) {
+        lock_.OnActivate();
+        key_state_.Update();
+      }
       if (focus_.OnActivate(hwnd_, wparam)) return 0;
       break;
     case WM_SETCURSOR:
@@ -154,6 +160,7 @@ LRESULT Main::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       break;
     case WM_DISPLAYCHANGE:
       lock_.OnDisplayChange(pw::QueryScreen());
+      key_state_.Update();
       return 0;
     case WM_ENDSESSION:
       if (wparam) lock_.OnEndSession();
@@ -190,6 +197,7 @@ void Main::OnPaint() {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(hwnd_, &paint);
   form_.Paint(dc);
+  key_state_.Paint(dc);
   EndPaint(hwnd_, &paint);
 }
 

@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "lock/key_state_line_win32.h"
 #include "lock/lock.h"
 #include "lock/monitor_covers_win32.h"
 #include "lock/window_system_win32.h"
@@ -50,6 +51,7 @@ class Main : public pw::BaseWindow<Main> {
   pw::Win32AnsiCodePage code_page_;
   Lock lock_;
   pw::FocusMemory focus_;
+  Win32KeyStateLine key_state_;
   HWND ok_ = nullptr;
   bool loop_runs_ = false;
 };

@@ -60,6 +60,7 @@ namespace std {
 
 void __throw_bad_alloc() { EndProgram(); }
 void __throw_bad_array_new_length() { EndProgram(); }
+void __throw_bad_function_call() { EndProgram(); }
 void __throw_length_error(const char*) { EndProgram(); }
 void __throw_logic_error(const char*) { EndProgram(); }
 void __throw_out_of_range_fmt(const char*, ...) { EndProgram(); }

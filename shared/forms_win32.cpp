@@ -10,6 +10,11 @@ int ToPixelsY(const Screen& screen, float twips) {
   return RoundHalfEven(twips / screen.twips_per_pixel_y);
 }
 
+bool IsKeyStroke(UINT message) {
+  return message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN ||
+         message == WM_SYSKEYUP;
+}
+
 HFONT DefaultFont() { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
 
 // Moves a window to a new left or top edge in its parent's client coordinates (the screen's for
@@ -68,10 +73,12 @@ HWND CreateControl(HWND parent, const wchar_t* window_class, const wchar_t* text
   return control;
 }
 
-int RunMessageLoop(HWND window, HWND default_button) {
+int RunMessageLoop(HWND window, HWND default_button, const std::function<void()>& on_key) {
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
     const bool in_window = msg.hwnd == window || IsChild(window, msg.hwnd);
+    // Whichever control has the focus, every key comes through here.
+    if (in_window && on_key && IsKeyStroke(msg.message)) on_key();
     if (in_window && msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN) {
       // Pressed as the button's own click would be, but without the focus moving to it.
       SendMessageW(GetParent(default_button), WM_COMMAND,

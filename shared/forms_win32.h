@@ -27,7 +27,8 @@ HWND CreateControl(HWND parent, const wchar_t* window_class, const wchar_t* text
 
 // Runs the program's message loop until WM_QUIT and returns its exit code. Tab moves between the
 // window's controls; Enter anywhere in `window` presses `default_button` without moving the focus.
-int RunMessageLoop(HWND window, HWND default_button);
+// `on_key`, if given, hears of each key pressed or released in `window` before it is handled.
+int RunMessageLoop(HWND window, HWND default_button, const std::function<void()>& on_key = nullptr);
 
 // Attaches the C++ object to its window at WM_NCCREATE (from lpCreateParams), sends every
 // message to Derived::HandleMessage, and detaches at WM_NCDESTROY. One class per program.

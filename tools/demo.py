@@ -2,12 +2,13 @@
 """make demo: the typical use of Vantor and Corvel, played under Wine and checked at each stage.
 
 Without LIVE, on a private X display: Vantor opens and a password is typed and saved, with its
-confirmation; Corvel locks the screen; a wrong password shows its message; the right one releases
-the lock. Each stage prints one line of what was verified and saves a screenshot in the output
-folder (Vantor's window also cropped, as vantor.png, and the lock refusing a password as
-corvel.png). The programs run in <out>/folder, which starts without a password, from the build
-that wine_desktop.programs_build picks: the i686 one that ships, unless the kernel cannot run
-32-bit code.
+confirmation; Corvel locks the screen; the password typed with Caps Lock on is refused, with its
+message and the line that says Caps Lock is on; with Caps Lock off it releases the lock. Each
+stage prints one line of what was verified and saves a screenshot in the output folder (Vantor's
+window also cropped, as vantor.png, and the lock refusing a password as corvel.png). The programs
+run in <out>/folder, which starts without a password, from the build that
+wine_desktop.programs_build picks: the i686 one that ships, unless the kernel cannot run 32-bit
+code.
 
 With LIVE=1 and DISPLAY set: opens Vantor, then, once it is closed, Corvel on that display for a
 person to use.
@@ -32,7 +33,6 @@ from wine_desktop import MESSAGE_BOX, SAVER_VALUE, Session, wait_for
 
 SIZE = (1024, 768)
 PASSWORD = "sakura 2026"
-WRONG = "sakura 2025"
 EDITOR, EDITOR_CLASS = "Vantor", "VantorEdit"
 CHANGED = "ﾊﾟｽﾜｰﾄﾞを変更しました。"
 
@@ -107,17 +107,24 @@ def lock_and_unlock(session, folder, stages):
     stages.passed("locked", f"Corvel locked: window maximized at {info.rect}, topmost; pointer "
                   f"held in {session.clip()}; {saver_state(session)}")
 
-    session.key("Tab")
-    session.type_text(WRONG)
-    wait_for(lambda: lock_view.box_text(session) == WRONG, 10, "the wrong password typed")
+    session.key("Tab", "Caps_Lock")
+    wait_for(lambda: lock_view.key_state_lit(session), 10, "the line saying Caps Lock is on")
+    session.type_text(PASSWORD)
+    typed = PASSWORD.upper()
+    wait_for(lambda: lock_view.box_text(session) == typed, 10, f"{typed!r} in the box")
     session.key("Return")
     wait_for(lambda: lock_view.box_text(session) == "", 10, "the box emptied")
     wait_for(lambda: lock_view.message_shown(session), 10, "the message in the top-left corner")
+    check(lock_view.key_state_lit(session), "the line saying Caps Lock is on went")
     check(session.clip() == lock_view.panel(session) and corvel.alive(), "the lock gave way")
-    stages.passed("wrong", f"Wrong password {WRONG!r}: {lock_view.DIFFERS!r} shown top-left, box "
-                  f"emptied, pointer still held in {session.clip()}",
+    stages.passed("wrong", f"Caps Lock on: {PASSWORD!r} typed as {typed!r}, refused: "
+                  f"{lock_view.DIFFERS!r} shown top-left, '{lock_view.CAPS_LOCK_ON}' below the "
+                  f"panel at {lock_view.key_state_line(session)}; box emptied, pointer still "
+                  f"held in {session.clip()}",
                   ("corvel.png", (0, 0, *SIZE)))
 
+    session.key("Caps_Lock")
+    wait_for(lambda: not lock_view.key_state_lit(session), 10, "the line gone with Caps Lock")
     session.type_text(PASSWORD)
     wait_for(lambda: lock_view.box_text(session) == PASSWORD, 10, "the password typed")
     session.key("Return")
@@ -127,8 +134,8 @@ def lock_and_unlock(session, folder, stages):
     check(session.clip() == (0, 0, *SIZE), "the pointer is still confined")
     check(session.screensaver_active() and not session.screensaver_running(),
           "the screen saver was not given back")
-    stages.passed("released", f"Right password: Corvel ended with status 0; pointer free in "
-                  f"{session.clip()}; {saver_state(session)}")
+    stages.passed("released", f"Caps Lock off, the password: Corvel ended with status 0; pointer "
+                  f"free in {session.clip()}; {saver_state(session)}")
 
 
 def play(session, folder, out):

@@ -1,12 +1,16 @@
-"""What Corvel's lock looks like from outside, through a wine_desktop Session: where its panel lies,
-when the lock is in force, and whether its message shows. Shared by its tests and the demo."""
+"""What Corvel's lock looks like from outside, through a wine_desktop Session: where its panel and
+the key state line below it lie, when the lock is in force, and whether its message and that line
+show. Shared by its tests and the demo."""
 from wine_desktop import wait_for
 
 TITLE = "Corvel"
 CLASS = "CorvelMain"
 DIFFERS = "Password differs!!"
+CAPS_LOCK_ON = "Caps Lock がオンです"
 # The panel's size in pixels at 15 twips per pixel: 3495 x 300 twips.
 PANEL = (233, 20)
+# Where the message's line is printed: the top-left corner.
+MESSAGE = (0, 0, 120, 14)
 
 
 def panel_at(width, height):
@@ -17,6 +21,12 @@ def panel_at(width, height):
 
 def panel(session):
     return panel_at(session.width, session.height)
+
+
+def key_state_line(session):
+    """Where the key state line is drawn: 360 twips below the panel's top, 240 high, as wide."""
+    left, top, right, _ = panel(session)
+    return (left, top + 24, right, top + 40)
 
 
 def lock_window(session):
@@ -49,4 +59,9 @@ def box_text(session):
 def message_shown(session):
     """A screenshot showing the message's line at the top-left, or None."""
     shot = session.screenshot()
-    return shot if shot.count_white(0, 0, 120, 14) > 30 else None
+    return shot if shot.count_white(*MESSAGE) > 30 else None
+
+
+def key_state_lit(session):
+    """How many pixels of the key state line are lit."""
+    return session.screenshot().count_white(*key_state_line(session))

@@ -137,6 +137,24 @@ class LockTest(LockTestCase):
         self.assert_opens(proc)
 
 
+class KeyStateLineTest(LockTestCase):
+    def test_caps_lock_shows_a_line_below_the_panel_alone(self):
+        proc = self.start_locked()
+        line = lock_view.key_state_line(self.session)
+        self.session.key("Caps_Lock")
+        wait_for(lambda: lock_view.key_state_lit(self.session) > 50, 10, "the line")
+        self.assert_refused(proc, "", first=True)
+        shot = self.session.screenshot()
+        shown = [shot.count_white(*rect) for rect in (line, self.panel(), lock_view.MESSAGE)]
+        self.assertGreater(shown[0], 50, "the line after a refusal")
+        everywhere = shot.count_white(0, 0, self.session.width, self.session.height)
+        self.assertEqual(everywhere, sum(shown), "lit pixels outside the panel and the lines")
+        self.session.key("Caps_Lock")
+        wait_for(lambda: lock_view.key_state_lit(self.session) == 0, 10, "the line gone")
+        self.submit(RIGHT)
+        self.assert_opens(proc)
+
+
 class CoversTest(LockTestCase):
     """Two monitors as Wine sees them without a virtual desktop, a window of another program on
     the second: what is at a point of each monitor while locked, and after."""
