@@ -85,6 +85,7 @@ bool Main::Create(std::wstring& error) {
 
 bool Main::CreateControls() {
   form_.Attach(hwnd_);
+  covers_.ReportLostCoversTo(hwnd_);
   // The release runs while the window still stands, before it is destroyed.
   form_.OnUnload([this] { lock_.OnUnload(); });
   // WS_EX_CONTROLPARENT: Tab and the dialog keys reach the controls inside the panel.
@@ -120,8 +121,9 @@ int Main::Run() {
   lock_.OnLoad();
   if (lock_.state() != LockState::kLocked) return lock_.exit_code();
   ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
-  loop_runs_ = true;
-  return pw::RunMessageLoop(hwnd_, ok_);
+  pw::RunMessageLoop(hwnd_, ok_);
+  lock_.OnLoopEnded();
+  return lock_.exit_code();
 }
 
 LRESULT Main::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -157,6 +159,9 @@ LRESULT Main::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_ENDSESSION:
       if (wparam) lock_.OnEndSession();
+      return 0;
+    case kCoverLostMessage:
+      lock_.OnCoverLost();
       return 0;
     case WM_DESTROY:
       OnDestroy();
@@ -196,9 +201,8 @@ void Main::OnPaint() {
 void Main::OnDestroy() {
   // Unload has released already; this covers a window destroyed by other means.
   lock_.OnUnload();
-  // A lock that ends during its start returns from Run by itself, and a quit message then would
-  // close the message box that may follow.
-  if (loop_runs_) PostQuitMessage(lock_.exit_code());
+  // The exit code is the lock's, whatever the quit message carries.
+  PostQuitMessage(0);
 }
 
 }  // namespace corvel

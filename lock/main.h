@@ -51,7 +51,6 @@ class Main : public pw::BaseWindow<Main> {
   Lock lock_;
   pw::FocusMemory focus_;
   HWND ok_ = nullptr;
-  bool loop_runs_ = false;
 };
 
 }  // namespace corvel

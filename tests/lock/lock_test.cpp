@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <utility>
@@ -33,6 +35,22 @@ Calls Join(Calls head, const Calls& tail) {
   return head;
 }
 
+// The last n calls, or all of them when there are fewer.
+Calls Last(const Calls& log, std::size_t n) {
+  return Calls(log.end() - static_cast<std::ptrdiff_t>(std::min(n, log.size())), log.end());
+}
+
+// How a lock that left a monitor bare ends, after its release: Main hidden, the user told why,
+// then Main closed.
+Calls HiddenThenTold(const std::string& cause) {
+  return {"SetWindowPos(4660,0,0,0,0,0,151)",
+          "MsgBox(すべてのモニターをロックできないため、ロックを解除して終了します。\n" + cause +
+              ",327696,Corvel)",
+          "Main.Unload"};
+}
+const std::string kCoverNotMade = "モニターを覆うウィンドウを作成できません: メモリ不足です。";
+const std::string kMonitorsUnreadable = "モニターの一覧を読み取れません。";
+
 // The lock window as the runtime would give it: its Unload runs the lock's unload handler.
 struct LockRig {
   explicit LockRig(pw::Screen screen = {15360, 11520, 15, 15})
@@ -62,10 +80,6 @@ struct LockRig {
   Lock lock;
 };
 
-const std::string kNotEveryMonitor =
-    "MsgBox(すべてのモニターをロックできないため、ロックを解除して終了します。\n"
-    "モニターを覆うウィンドウを作成できません: メモリ不足です。,16,Corvel)";
-
 const std::vector<Monitor> kThreeMonitors = {
     {{-1280, 0, 0, 1024}, false}, {{0, 0, 1024, 768}, true}, {{1024, 0, 2944, 1080}, false}};
 
@@ -94,8 +108,8 @@ TEST(LockTest, EmptyStoredPasswordReleasesAtOnce) {
   LockRig rig;
   rig.covers.monitors = kThreeMonitors;
   rig.Load("\"\"\r\n");
-  const Calls tail(rig.log.end() - 7, rig.log.end());
-  EXPECT_EQ(tail, Join({"Read(C:\\Lock\\password)", "Decode()", "Main.Unload"}, kRelease));
+  EXPECT_EQ(Last(rig.log, 7),
+            Join({"Read(C:\\Lock\\password)", "Decode()", "Main.Unload"}, kRelease));
   EXPECT_EQ(rig.lock.state(), LockState::kReleased);
   EXPECT_EQ(rig.lock.exit_code(), 0);
   for (const std::string& call : rig.log) {
@@ -119,16 +133,20 @@ TEST(LockTest, UnlockCheckComparesExactly) {
   }
 }
 
-// The end of the session ends the lock; the window's own unload that follows releases nothing
-// twice.
-TEST(LockTest, EndOfSessionReleasesOnce) {
-  LockRig rig;
-  rig.Load("\"Open sesame\"\r\n");
-  rig.log.clear();
-  rig.lock.OnEndSession();
-  rig.lock.OnUnload();
-  EXPECT_EQ(rig.log, Join({"Main.Unload"}, kRelease));
-  EXPECT_EQ(rig.lock.exit_code(), 0);
+// The end of the session, or a quit message from another program ending the message loop, ends
+// the lock with the exit code that says which; the window's own unload and the end of the loop
+// that follow release nothing twice and change no exit code.
+TEST(LockTest, EndFromOutsideReleasesOnce) {
+  for (auto [event, exit_code] : {std::pair{&Lock::OnEndSession, 0}, {&Lock::OnLoopEnded, 4}}) {
+    LockRig rig;
+    rig.Load("\"Open sesame\"\r\n");
+    rig.log.clear();
+    (rig.lock.*event)();
+    rig.lock.OnUnload();
+    rig.lock.OnLoopEnded();
+    EXPECT_EQ(rig.log, Join({"Main.Unload"}, kRelease));
+    EXPECT_EQ(rig.lock.exit_code(), exit_code);
+  }
 }
 
 // The system drops the confinement when another window takes the foreground, and does not always
@@ -150,21 +168,48 @@ TEST(LockTest, ConfinementIsSetAgainWhileLocked) {
   }
 }
 
-// Whether at the start or on a display change, a monitor that cannot be covered ends the lock:
-// everything is released before the user is told.
-TEST(LockTest, CoverThatCannotBeMadeReleasesThenTells) {
-  LockRig rig;
-  rig.covers.monitors = kThreeMonitors;
-  rig.covers.failing = 2;
-  rig.Load("\"Open sesame\"\r\n");
-  const Calls tail(rig.log.end() - 9, rig.log.end());
-  EXPECT_EQ(
-      tail,
-      Join(Join({"CreateCover(-1280,0,0,1024)", "CreateCover(1024,0,2944,1080)", "Main.Unload"},
-                kRelease),
-           {"DestroyCover(1)", kNotEveryMonitor}));
-  EXPECT_EQ(rig.lock.state(), LockState::kReleased);
-  EXPECT_NE(rig.lock.exit_code(), 0);
+// However a monitor is left bare, at the start or while locked, the lock ends: everything is
+// released before the user is told.
+TEST(LockTest, BareMonitorReleasesThenTells) {
+  struct Case {
+    const char* name;
+    int failing_cover;
+    bool readable_at_start;
+    void (*while_locked)(Lock& lock, testing::FakeMonitorCovers& covers);
+    Calls tail;
+  };
+  const Case cases[] = {
+      {"a cover not made at the start", 2, true, nullptr,
+       Join(Join({"CreateCover(-1280,0,0,1024)", "CreateCover(1024,0,2944,1080)"}, kRelease),
+            Join({"DestroyCover(1)"}, HiddenThenTold(kCoverNotMade)))},
+      {"no monitor list at the start", 0, false, nullptr,
+       Join(Join({"Decode(Open sesame)"}, kRelease), HiddenThenTold(kMonitorsUnreadable))},
+      {"a cover lost", 0, true, [](Lock& lock, testing::FakeMonitorCovers&) { lock.OnCoverLost(); },
+       Join(Join(kRelease, {"DestroyCover(2)", "DestroyCover(1)"}),
+            HiddenThenTold("モニターを覆うウィンドウが閉じられました。"))},
+      {"no monitor list after a display change", 0, true,
+       [](Lock& lock, testing::FakeMonitorCovers& covers) {
+         covers.monitors = std::nullopt;
+         lock.OnDisplayChange({15360, 11520, 15, 15});
+       },
+       Join(Join(kRelease, {"DestroyCover(2)", "DestroyCover(1)"}),
+            HiddenThenTold(kMonitorsUnreadable))},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LockRig rig;
+    rig.covers.monitors = kThreeMonitors;
+    if (!c.readable_at_start) rig.covers.monitors = std::nullopt;
+    rig.covers.failing = c.failing_cover;
+    rig.Load("\"Open sesame\"\r\n");
+    if (c.while_locked != nullptr) {
+      EXPECT_EQ(rig.lock.state(), LockState::kLocked);
+      c.while_locked(rig.lock, rig.covers);
+    }
+    EXPECT_EQ(Last(rig.log, c.tail.size()), c.tail);
+    EXPECT_EQ(rig.lock.state(), LockState::kReleased);
+    EXPECT_EQ(rig.lock.exit_code(), 2);
+  }
 }
 
 // Each change is followed while locked; a cover that cannot be made then ends the lock as at the
@@ -188,7 +233,7 @@ TEST(LockTest, DisplayChangeIsFollowedWhileLocked) {
         "Object.Top=5760", "Object.Left=7680", "ClipCursor(512,384,745,404)"}},
       {{15360, 11520, 15, 15},  // a monitor attached whose cover cannot be made
        kThreeMonitors,
-       Join(Join({"CreateCover(-1280,0,0,1024)"}, kRelease), {kNotEveryMonitor, "Main.Unload"})},
+       Join(Join({"CreateCover(-1280,0,0,1024)"}, kRelease), HiddenThenTold(kCoverNotMade))},
       {{19200, 10800, 15, 15}, kThreeMonitors, {}},
   };
   LockRig rig({28800, 16200, 15, 15});
