@@ -7,6 +7,8 @@
 namespace corvel::layout {
 
 inline constexpr wchar_t kCaption[] = L"Corvel";
+// In the session's namespace: each user's session has a screen of its own to lock.
+inline constexpr wchar_t kOneLockMutex[] = L"Local\\CorvelLock";
 inline constexpr wchar_t kLabelText[] = L"ﾊﾟｽﾜｰﾄﾞ：";
 inline constexpr wchar_t kOkText[] = L"OK";
 inline constexpr wchar_t kPasswordChar = L'*';
