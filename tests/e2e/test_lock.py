@@ -51,12 +51,10 @@ class LockTestCase(E2ETestCase):
         self.assertEqual((self.session.screensaver_active(), self.session.screensaver_running(),
                           self.session.registry_screensave_active()), (False, True, "0"))
 
-    def post(self, cls, message, wparam=0, command="post"):
-        """Posts a message as another program could: to Corvel's window of this class, or with
-        command "postthread" to its thread."""
-        title = TITLE if cls == CLASS else None
-        if self.session.probe(command, hex_text(title), hex_text(cls), message, wparam) is None:
-            raise LookupError(f"no window of class {cls}")
+    def post(self, cls, message, wparam=0):
+        """Posts a message to Corvel's window of this class, as another program could."""
+        self.session.probe("post", hex_text(TITLE if cls == CLASS else None), hex_text(cls),
+                           message, wparam)
 
     def assert_released(self):
         """No lock window in view, no confinement, the screen saver switched on and not running."""
@@ -147,19 +145,31 @@ class LockTest(LockTestCase):
         self.session.click(left + 208, top + 10)  # OK
         self.assert_opens(proc)
 
-    def test_a_quit_posted_to_its_window_or_thread_releases(self):
-        for command in ("post", "postthread"):
-            with self.subTest(command):
-                proc = self.start_locked(saver_before="0", name=f"quit_{command}")
-                self.post(CLASS, WM_QUIT, command=command)
-                self.assertEqual(proc.wait(20), 4)
-                self.assert_released()
-
-    def test_a_second_lock_ends_at_once_leaving_the_first(self):
-        first, folder = self.start()
+    def test_a_second_lock_ends_at_once_and_a_posted_quit_releases_the_first(self):
+        first, folder = self.start(saver_before="0")
         lock_view.wait_locked(self.session)
         self.assertEqual(self.session.run(folder / "Corvel.exe", cwd=folder).wait(20), 5)
         self.assert_locked(first)
+        self.post(CLASS, WM_QUIT)
+        self.assertEqual(first.wait(20), 4)
+        self.assert_released()
+
+    def test_unusable_file_is_reported_after_the_release(self):
+        cases = [  # name, the file, the message's sentence about it
+            ("missing", None, "が見つかりません。"),
+            ("utf8_bom", b"\xef\xbb\xbf" + FILE,
+             r"は ANSI のテキストではありません \(UTF-8 の BOM があります\)。"),
+            ("kanji", '"表"\r\n'.encode("cp932"), "のパスワードに使えない文字「表」があります。.+"),
+        ]
+        for name, content, sentence in cases:
+            with self.subTest(name):
+                proc, folder = self.start(content, saver_before="0", name=f"unusable_{name}")
+                message = wait_for(lambda: self.session.message_text(TITLE), 30, "a message box")
+                path = re.escape(windows_path(folder / "password"))
+                self.assertRegex(message, f"^パスワードファイル「{path}」{sentence}\n.*Vantor")
+                self.assert_released()
+                self.session.press_button(TITLE, "Button", MESSAGE_BOX)
+                self.assertNotEqual(proc.wait(20), 0)
 
 
 class CoversTest(LockTestCase):
@@ -196,25 +206,6 @@ class CoversTest(LockTestCase):
                 self.session.press_button(TITLE, "Button", CLASS)
                 self.assertEqual(proc.wait(20), 0)
                 self.assertEqual(self.session.window_at(*inside), theirs)
-
-
-class LockEndsAtStartTest(LockTestCase):
-    def test_unusable_file_is_reported_after_the_release(self):
-        cases = [  # name, the file, the message's sentence about it
-            ("missing", None, "が見つかりません。"),
-            ("utf8_bom", b"\xef\xbb\xbf" + FILE,
-             r"は ANSI のテキストではありません \(UTF-8 の BOM があります\)。"),
-            ("kanji", '"表"\r\n'.encode("cp932"), "のパスワードに使えない文字「表」があります。.+"),
-        ]
-        for name, content, sentence in cases:
-            with self.subTest(name):
-                proc, folder = self.start(content, saver_before="0", name=f"unusable_{name}")
-                message = wait_for(lambda: self.session.message_text(TITLE), 30, "a message box")
-                path = re.escape(windows_path(folder / "password"))
-                self.assertRegex(message, f"^パスワードファイル「{path}」{sentence}\n.*Vantor")
-                self.assert_released()
-                self.session.press_button(TITLE, "Button", MESSAGE_BOX)
-                self.assertNotEqual(proc.wait(20), 0)
 
 
 if __name__ == "__main__":

@@ -13,8 +13,7 @@
 //   settext TITLE CLASS CONTROL TEXT
 //   click TITLE CLASS CONTROL    posts BM_CLICK, so a message box it opens cannot block the probe
 //   close TITLE CLASS            posts WM_CLOSE
-//   post TITLE CLASS MESSAGE WPARAM        posts the message (numbers as C writes them) to the
-//   postthread TITLE CLASS MESSAGE WPARAM  window, or to its thread
+//   post TITLE CLASS MESSAGE WPARAM  posts the message, the numbers as C writes them
 //
 // Exit status 0 on success, 1 when the window or control is not there, 2 on a usage error.
 #include <windows.h>
@@ -214,14 +213,9 @@ int wmain(int argc, wchar_t** argv) {
     PostMessageW(hwnd, WM_CLOSE, 0, 0);
     return 0;
   }
-  if ((command == L"post" || command == L"postthread") && argc == 6) {
-    const auto message = static_cast<UINT>(std::wcstoul(argv[4], nullptr, 0));
-    const WPARAM wparam = std::wcstoul(argv[5], nullptr, 0);
-    if (command == L"post") {
-      PostMessageW(hwnd, message, wparam, 0);
-    } else {
-      PostThreadMessageW(GetWindowThreadProcessId(hwnd, nullptr), message, wparam, 0);
-    }
+  if (command == L"post" && argc == 6) {
+    PostMessageW(hwnd, static_cast<UINT>(std::wcstoul(argv[4], nullptr, 0)),
+                 std::wcstoul(argv[5], nullptr, 0), 0);
     return 0;
   }
   if (argc < 5) return kUsage;
