@@ -1,14 +1,12 @@
 #include "lock/lock.h"
 
 #include "lock/cover_rects.h"
+#include "lock/exit_status.h"
 #include "lock/layout.h"
 #include "shared/password_file.h"
 
 namespace corvel {
 namespace {
-
-constexpr int kExitUnreadableFile = 1;
-constexpr int kExitNotEveryMonitor = 2;
 
 // Overwrites a string that held a password before it is freed; the volatile writes keep the
 // compiler from dropping them as dead stores.
@@ -40,14 +38,9 @@ void Lock::OnLoad() {
 
   pw::PasswordRead read = pw::ReadStoredPassword(parts_.files, parts_.code_page, parts_.app_folder);
   if (read.error) {
-    // Everything taken so far is given back before the user is told, so that no answer to the
-    // message box (or none at all) can leave the machine half-locked.
-    exit_code_ = kExitUnreadableFile;
-    parts_.main.Unload();
-    const std::wstring path = pw::PasswordPath(parts_.app_folder);
-    parts_.message_box.MsgBox(
-        pw::DescribePasswordError(read.error, path) + L"\n" + layout::kNotLockedHint,
-        pw::kMsgBoxCritical, layout::kCaption);
+    ReleaseThenTell(kExitNotLocked,
+                    pw::DescribePasswordError(read.error, pw::PasswordPath(parts_.app_folder)) +
+                        L"\n" + layout::kNotLockedHint);
     return;
   }
   stored_password_ = read.password;
@@ -56,10 +49,8 @@ void Lock::OnLoad() {
     parts_.main.Unload();
     return;
   }
-  if (std::optional<std::wstring> error = CoverOtherMonitors()) {
-    exit_code_ = kExitNotEveryMonitor;
-    parts_.main.Unload();
-    TellNotEveryMonitor(*error);
+  if (std::optional<std::wstring> cause = CoverOtherMonitors()) {
+    EndNotEveryMonitor(*cause);
     return;
   }
   parts_.windows.SystemParametersInfoA(kSpiSetScreenSaverRunning, 1, nullptr, kSpifNone);
@@ -107,18 +98,20 @@ void Lock::OnEndSession() {
   }
 }
 
+void Lock::OnLoopEnded() {
+  if (state_ != LockState::kReleased) {
+    exit_code_ = kExitQuitMessage;
+    parts_.main.Unload();
+  }
+}
+
 void Lock::OnDisplayChange(const pw::Screen& screen) {
   if (state_ != LockState::kLocked) {
     return;
   }
   parts_.screen = screen;
-  if (std::optional<std::wstring> error = CoverOtherMonitors()) {
-    // The message loop ends when the window goes, and would take the message box with it; so
-    // the lock is released first, then the user told, and the window closed last.
-    exit_code_ = kExitNotEveryMonitor;
-    OnUnload();
-    TellNotEveryMonitor(*error);
-    parts_.main.Unload();
+  if (std::optional<std::wstring> cause = CoverOtherMonitors()) {
+    EndNotEveryMonitor(*cause);
     return;
   }
   // Topmost again, so that Main stays above any cover that was made just now.
@@ -136,8 +129,18 @@ void Lock::OnDisplayChange(const pw::Screen& screen) {
   parts_.windows.ClipCursor(&confine_rect_);
 }
 
+void Lock::OnCoverLost() {
+  if (state_ == LockState::kLocked) {
+    EndNotEveryMonitor(layout::kCoverLost);
+  }
+}
+
 std::optional<std::wstring> Lock::CoverOtherMonitors() {
-  const std::vector<PixelRect> rects = CoverRects(parts_.covers.Monitors());
+  const std::optional<std::vector<Monitor>> monitors = parts_.covers.Monitors();
+  if (!monitors) {
+    return layout::kMonitorsUnreadable;
+  }
+  const std::vector<PixelRect> rects = CoverRects(*monitors);
   // Covers that stay move before any goes, so that no monitor is bare meanwhile.
   for (std::size_t i = 0; i < rects.size(); ++i) {
     if (i < covers_.size()) {
@@ -146,7 +149,7 @@ std::optional<std::wstring> Lock::CoverOtherMonitors() {
     }
     CoverMade made = parts_.covers.CreateCover(rects[i]);
     if (made.cover == 0) {
-      return made.error;
+      return layout::kCoverNotMade + made.error;
     }
     covers_.push_back(made.cover);
   }
@@ -161,10 +164,20 @@ void Lock::RemoveCovers(std::size_t keep) {
   }
 }
 
-void Lock::TellNotEveryMonitor(const std::wstring& reason) {
-  parts_.message_box.MsgBox(
-      std::wstring(layout::kNotEveryMonitor) + L"\n" + layout::kCoverNotMade + reason,
-      pw::kMsgBoxCritical, layout::kCaption);
+// Everything the lock took is given back, and Main hidden, before the user is told: no answer
+// to the message box, or none at all, can leave the machine half-locked, and nothing of the lock
+// can come in front of the box. Main closes last: while the message loop runs, its closing ends
+// the loop, which would take the box with it.
+void Lock::ReleaseThenTell(int exit_code, const std::wstring& message) {
+  exit_code_ = exit_code;
+  OnUnload();
+  parts_.windows.SetWindowPos(parts_.main.hWnd(), 0, 0, 0, 0, 0, kSwpHide);
+  parts_.message_box.MsgBox(message, pw::kMsgBoxCritical | pw::kMsgBoxInFront, layout::kCaption);
+  parts_.main.Unload();
+}
+
+void Lock::EndNotEveryMonitor(const std::wstring& cause) {
+  ReleaseThenTell(kExitNotEveryMonitor, std::wstring(layout::kNotEveryMonitor) + L"\n" + cause);
 }
 
 }  // namespace corvel

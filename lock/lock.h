@@ -1,7 +1,8 @@
 // The lock's life, without a window system: the start sequence when the window loads, the
 // release sequence when it unloads, the unlock check on each click of OK, and what the lock
-// window does with activation, close requests, display changes and the end of the session
-// meanwhile. Main covers the primary screen; every other monitor gets a cover of its own.
+// window does with activation, close requests, display changes, lost covers, the end of the
+// session and the end of its message loop meanwhile. Main covers the primary screen; every other
+// monitor gets a cover of its own.
 #pragma once
 
 #include <cstddef>
@@ -69,21 +70,29 @@ class Lock {
   bool RefusesClose() const { return state_ != LockState::kReleased; }
   // The user's session ends: the lock ends with it.
   void OnEndSession();
+  // The message loop ended. Unless the lock ended it, another program's quit message did: the
+  // lock is released all the same, and the exit code says so.
+  void OnLoopEnded();
   // The monitors or the primary screen's size changed: while locked, every monitor is covered
   // again, Main is fitted to the primary screen and the panel and the confinement are placed as
-  // the start places them for that size. A cover that cannot be made ends the lock as at start.
+  // the start places them for that size. A monitor list that cannot be read, or a cover that
+  // cannot be made, ends the lock as at the start.
   void OnDisplayChange(const pw::Screen& screen);
+  // A cover went without the lock removing it: its monitor is bare, so while locked the lock
+  // ends as when a cover cannot be made.
+  void OnCoverLost();
 
   LockState state() const { return state_; }
   int exit_code() const { return exit_code_; }
 
  private:
   void HoldPointer();
-  // Covers every monitor but the primary, reusing the covers there are; the system's reason
-  // when a cover cannot be made.
+  // Covers every monitor but the primary, reusing the covers there are; the sentence that says
+  // why when the monitors cannot be read or a cover cannot be made.
   std::optional<std::wstring> CoverOtherMonitors();
   void RemoveCovers(std::size_t keep);
-  void TellNotEveryMonitor(const std::wstring& reason);
+  void ReleaseThenTell(int exit_code, const std::wstring& message);
+  void EndNotEveryMonitor(const std::wstring& cause);
 
   LockParts parts_;
   LockState state_ = LockState::kStarting;

@@ -86,6 +86,7 @@ bool Main::Create(std::wstring& error) {
 
 bool Main::CreateControls() {
   form_.Attach(hwnd_);
+  covers_.ReportLostCoversTo(hwnd_);
   // The release runs while the window still stands, before it is destroyed.
   form_.OnUnload([this] { lock_.OnUnload(); });
   // WS_EX_CONTROLPARENT: Tab and the dialog keys reach the controls inside the panel.
@@ -122,8 +123,9 @@ int Main::Run() {
   lock_.OnLoad();
   if (lock_.state() != LockState::kLocked) return lock_.exit_code();
   ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
-  loop_runs_ = true;
-  return pw::RunMessageLoop(hwnd_, ok_, [this] { key_state_.Update(); });
+  pw::RunMessageLoop(hwnd_, ok_, [this] { key_state_.Update(); });
+  lock_.OnLoopEnded();
+  return lock_.exit_code();
 }
 
 LRESULT Main::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -165,6 +167,9 @@ LRESULT Main::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_ENDSESSION:
       if (wparam) lock_.OnEndSession();
       return 0;
+    case kCoverLostMessage:
+      lock_.OnCoverLost();
+      return 0;
     case WM_DESTROY:
       OnDestroy();
       return 0;
@@ -204,9 +209,8 @@ void Main::OnPaint() {
 void Main::OnDestroy() {
   // Unload has released already; this covers a window destroyed by other means.
   lock_.OnUnload();
-  // A lock that ends during its start returns from Run by itself, and a quit message then would
-  // close the message box that may follow.
-  if (loop_runs_) PostQuitMessage(lock_.exit_code());
+  // The exit code is the lock's, whatever the quit message carries.
+  PostQuitMessage(0);
 }
 
 }  // namespace corvel

@@ -53,7 +53,6 @@ class Main : public pw::BaseWindow<Main> {
   pw::FocusMemory focus_;
   Win32KeyStateLine key_state_;
   HWND ok_ = nullptr;
-  bool loop_runs_ = false;
 };
 
 }  // namespace corvel

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,8 @@ struct CoverMade {
 class MonitorCovers {
  public:
   virtual ~MonitorCovers() = default;
-  virtual std::vector<Monitor> Monitors() = 0;
+  // The monitors, or none when their list, or a monitor in it, cannot be read.
+  virtual std::optional<std::vector<Monitor>> Monitors() = 0;
   // Shows a black, topmost window over rect that takes neither activation nor the focus.
   virtual CoverMade CreateCover(const PixelRect& rect) = 0;
   virtual void MoveCover(std::intptr_t cover, const PixelRect& rect) = 0;

@@ -9,15 +9,38 @@ constexpr wchar_t kCoverClass[] = L"CorvelCover";
 constexpr DWORD kCoverExStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
 constexpr UINT kPlaceFlags = SWP_NOACTIVATE | SWP_SHOWWINDOW;
 
-BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
+struct Listing {
+  std::vector<Monitor> monitors;
+  bool complete = true;
+};
+
+BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM listing) {
+  auto& list = *reinterpret_cast<Listing*>(listing);
   MONITORINFO info = {};
   info.cbSize = sizeof info;
-  if (GetMonitorInfoW(monitor, &info)) {
-    const RECT& r = info.rcMonitor;
-    reinterpret_cast<std::vector<Monitor>*>(list)->push_back(
-        {{r.left, r.top, r.right, r.bottom}, (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
+  if (!GetMonitorInfoW(monitor, &info)) {
+    list.complete = false;
+    return FALSE;
   }
+  const RECT& r = info.rcMonitor;
+  list.monitors.push_back(
+      {{r.left, r.top, r.right, r.bottom}, (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
   return TRUE;
+}
+
+// A cover's user data is the window to tell should it be destroyed; DestroyCover clears it first.
+LRESULT CALLBACK CoverProc(HWND cover, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_CLOSE:
+      // Covers exist only while the lock holds, and only the lock removes them.
+      return 0;
+    case WM_DESTROY:
+      if (auto report_to = reinterpret_cast<HWND>(GetWindowLongPtrW(cover, GWLP_USERDATA))) {
+        PostMessageW(report_to, kCoverLostMessage, 0, 0);
+      }
+      return 0;
+  }
+  return DefWindowProcW(cover, message, wparam, lparam);
 }
 
 void Place(HWND cover, const PixelRect& rect) {
@@ -27,10 +50,13 @@ void Place(HWND cover, const PixelRect& rect) {
 
 }  // namespace
 
-std::vector<Monitor> Win32MonitorCovers::Monitors() {
-  std::vector<Monitor> monitors;
-  EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
-  return monitors;
+std::optional<std::vector<Monitor>> Win32MonitorCovers::Monitors() {
+  Listing listing;
+  if (!EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&listing)) ||
+      !listing.complete) {
+    return std::nullopt;
+  }
+  return listing.monitors;
 }
 
 // Registered on the first cover, so that a lock on one monitor registers nothing it does not use.
@@ -38,7 +64,7 @@ CoverMade Win32MonitorCovers::CreateCover(const PixelRect& rect) {
   if (!registered_) {
     WNDCLASSEXW window_class = {};
     window_class.cbSize = sizeof window_class;
-    window_class.lpfnWndProc = DefWindowProcW;
+    window_class.lpfnWndProc = CoverProc;
     window_class.hInstance = instance_;
     window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
@@ -51,6 +77,7 @@ CoverMade Win32MonitorCovers::CreateCover(const PixelRect& rect) {
                                rect.top, rect.right - rect.left, rect.bottom - rect.top, nullptr,
                                nullptr, instance_, nullptr);
   if (cover == nullptr) return {0, pw::SystemMessage(GetLastError())};
+  SetWindowLongPtrW(cover, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(report_to_));
   Place(cover, rect);
   return {reinterpret_cast<std::intptr_t>(cover), {}};
 }
@@ -60,6 +87,7 @@ void Win32MonitorCovers::MoveCover(std::intptr_t cover, const PixelRect& rect) {
 }
 
 void Win32MonitorCovers::DestroyCover(std::intptr_t cover) {
+  SetWindowLongPtrW(reinterpret_cast<HWND>(cover), GWLP_USERDATA, 0);
   DestroyWindow(reinterpret_cast<HWND>(cover));
 }
 

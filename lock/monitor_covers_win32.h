@@ -1,5 +1,7 @@
 // The monitors as the system lists them, and covers as windows of a minimal class of their own:
-// black, borderless, topmost, disabled, out of the taskbar and never activated.
+// black, borderless, topmost, disabled, out of the taskbar and never activated. Covers refuse
+// close requests; one destroyed other than by DestroyCover is reported to the window given to
+// ReportLostCoversTo, by a posted kCoverLostMessage.
 #pragma once
 
 #include <windows.h>
@@ -8,16 +10,20 @@
 
 namespace corvel {
 
+inline constexpr UINT kCoverLostMessage = WM_APP;
+
 class Win32MonitorCovers final : public MonitorCovers {
  public:
   explicit Win32MonitorCovers(HINSTANCE instance) : instance_(instance) {}
-  std::vector<Monitor> Monitors() override;
+  void ReportLostCoversTo(HWND window) { report_to_ = window; }
+  std::optional<std::vector<Monitor>> Monitors() override;
   CoverMade CreateCover(const PixelRect& rect) override;
   void MoveCover(std::intptr_t cover, const PixelRect& rect) override;
   void DestroyCover(std::intptr_t cover) override;
 
  private:
   HINSTANCE instance_;
+  HWND report_to_ = nullptr;
   bool registered_ = false;
 };
 

@@ -21,6 +21,8 @@ inline constexpr std::intptr_t kHwndTopmost = -1;
 inline constexpr std::intptr_t kHwndNoTopmost = -2;
 inline constexpr unsigned kSwpNoSizeNoMoveShow = 67;  // SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW
 inline constexpr unsigned kSwpNoActivate = 16;        // SWP_NOACTIVATE
+// SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW
+inline constexpr unsigned kSwpHide = 151;
 inline constexpr unsigned kSpiSetScreenSaveActive = 17;
 inline constexpr unsigned kSpiSetScreenSaverRunning = 97;
 inline constexpr unsigned kSpifUpdateAndSend = 3;  // SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE

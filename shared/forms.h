@@ -70,8 +70,10 @@ class TextBox {
 
 // Message box styles, by the values the programs pass.
 enum MsgBoxStyle : int {
-  kMsgBoxCritical = 16,     // error icon, one OK button
-  kMsgBoxInformation = 64,  // information icon, one OK button
+  kMsgBoxCritical = 16,      // error icon, one OK button
+  kMsgBoxInformation = 64,   // information icon, one OK button
+  kMsgBoxInFront = 0x50000,  // added to either (MB_TOPMOST | MB_SETFOREGROUND): above every
+                             // window, with the keyboard
 };
 
 class MessageBoxService {

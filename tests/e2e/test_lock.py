@@ -3,17 +3,18 @@ saver, screen, every monitor), what opens it and what does not, and that every e
 everything back. Each scenario runs its own copy of Corvel.exe in a fresh folder with its own
 password file; the unit tests hold the rules (reading, comparing, the call order)."""
 import re
-import time
 import unittest
 
 import lock_view
 from harness import (MESSAGE_BOX, E2ETestCase, floor_exe, scenario_folder, wait_for,
                      windows_path)
 from lock_view import CLASS, TITLE
+from wine_desktop import hex_text
 
 COVER = "CorvelCover"
 RIGHT = "Open sesame"
 FILE = b'"Open sesame"\r\n'
+WM_CLOSE, WM_QUIT, WM_ENDSESSION, WM_DISPLAYCHANGE = 0x10, 0x12, 0x16, 0x7E
 
 
 class LockTestCase(E2ETestCase):
@@ -50,9 +51,15 @@ class LockTestCase(E2ETestCase):
         self.assertEqual((self.session.screensaver_active(), self.session.screensaver_running(),
                           self.session.registry_screensave_active()), (False, True, "0"))
 
+    def post(self, cls, message, wparam=0):
+        """Posts a message to Corvel's window of this class, as another program could."""
+        self.session.probe("post", hex_text(TITLE if cls == CLASS else None), hex_text(cls),
+                           message, wparam)
+
     def assert_released(self):
-        """No lock window, no confinement, the screen saver switched on and not running."""
-        self.assertIsNone(self.session.window(TITLE, CLASS))
+        """No lock window in view, no confinement, the screen saver switched on and not running."""
+        info = self.session.window(TITLE, CLASS)
+        self.assertFalse(info and info.visible, "the lock window in view")
         self.assertEqual(self.session.clip(), (0, 0, self.session.width, self.session.height))
         self.assertEqual((self.session.screensaver_active(), self.session.screensaver_running(),
                           self.session.registry_screensave_active()), (True, False, "1"))
@@ -110,14 +117,16 @@ class LockTest(LockTestCase):
         self.submit(RIGHT)
         self.assert_opens(proc)
 
-    def test_close_requests_leave_it_locked(self):
+    def test_requests_of_others_leave_it_locked_and_placed(self):
         proc = self.start_locked()
         self.session.key("Tab")
-        for close in (lambda: self.session.key("alt+F4"),
-                      lambda: self.session.close_window(TITLE, CLASS)):
-            close()
+        for request in (lambda: self.session.key("alt+F4"),
+                        lambda: self.session.close_window(TITLE, CLASS),
+                        lambda: self.post(CLASS, WM_ENDSESSION, 0),  # the session goes on
+                        lambda: self.post(CLASS, WM_DISPLAYCHANGE)):
+            request()
             # Input is handled after the request that came before it, so once the entry is
-            # refused the request has been refused too.
+            # refused the request has been handled too.
             self.assert_refused(proc, "wrong")
         self.submit(RIGHT)
         self.assert_opens(proc)
@@ -135,6 +144,32 @@ class LockTest(LockTestCase):
         wait_for(lambda: self.box() == RIGHT, 10, "the typed password")
         self.session.click(left + 208, top + 10)  # OK
         self.assert_opens(proc)
+
+    def test_a_second_lock_ends_at_once_and_a_posted_quit_releases_the_first(self):
+        first, folder = self.start(saver_before="0")
+        lock_view.wait_locked(self.session)
+        self.assertEqual(self.session.run(folder / "Corvel.exe", cwd=folder).wait(20), 5)
+        self.assert_locked(first)
+        self.post(CLASS, WM_QUIT)
+        self.assertEqual(first.wait(20), 4)
+        self.assert_released()
+
+    def test_unusable_file_is_reported_after_the_release(self):
+        cases = [  # name, the file, the message's sentence about it
+            ("missing", None, "が見つかりません。"),
+            ("utf8_bom", b"\xef\xbb\xbf" + FILE,
+             r"は ANSI のテキストではありません \(UTF-8 の BOM があります\)。"),
+            ("kanji", '"表"\r\n'.encode("cp932"), "のパスワードに使えない文字「表」があります。.+"),
+        ]
+        for name, content, sentence in cases:
+            with self.subTest(name):
+                proc, folder = self.start(content, saver_before="0", name=f"unusable_{name}")
+                message = wait_for(lambda: self.session.message_text(TITLE), 30, "a message box")
+                path = re.escape(windows_path(folder / "password"))
+                self.assertRegex(message, f"^パスワードファイル「{path}」{sentence}\n.*Vantor")
+                self.assert_released()
+                self.session.press_button(TITLE, "Button", MESSAGE_BOX)
+                self.assertNotEqual(proc.wait(20), 0)
 
 
 class KeyStateLineTest(LockTestCase):
@@ -178,42 +213,17 @@ class CoversTest(LockTestCase):
                 proc = self.start_locked(name=f"covers_{name}")
                 main = self.session.window_at(100, 100)
                 self.assertEqual((main["cls"], main["topmost"]), (CLASS, True))
+                self.post(COVER, WM_CLOSE)
+                # A wrong entry, posted after the close, is refused once both are handled.
+                self.session.set_control_text(TITLE, "Edit", "wrong", CLASS)
+                self.session.press_button(TITLE, "Button", CLASS)
+                wait_for(lambda: self.box() == "", 10, "the wrong entry refused")
                 self.assertEqual(self.session.window_at(*inside),
                                  {"pid": main["pid"], "topmost": True, "cls": COVER})
                 self.session.set_control_text(TITLE, "Edit", RIGHT, CLASS)
                 self.session.press_button(TITLE, "Button", CLASS)
                 self.assertEqual(proc.wait(20), 0)
                 self.assertEqual(self.session.window_at(*inside), theirs)
-
-
-class LockEndsAtStartTest(LockTestCase):
-    def test_empty_stored_password_ends_at_once_without_maximizing(self):
-        proc, _ = self.start(b'""\r\n', saver_before="0")
-        maximized = []
-        deadline = time.monotonic() + 20
-        while proc.alive() and time.monotonic() < deadline:
-            info = self.session.window(TITLE, CLASS)
-            maximized.append(info is not None and info.maximized)
-        self.assertEqual(proc.wait(20), 0)
-        self.assertNotIn(True, maximized)
-        self.assert_released()
-
-    def test_unusable_file_is_reported_after_the_release(self):
-        cases = [  # name, the file, the message's sentence about it
-            ("missing", None, "が見つかりません。"),
-            ("utf8_bom", b"\xef\xbb\xbf" + FILE,
-             r"は ANSI のテキストではありません \(UTF-8 の BOM があります\)。"),
-            ("kanji", '"表"\r\n'.encode("cp932"), "のパスワードに使えない文字「表」があります。.+"),
-        ]
-        for name, content, sentence in cases:
-            with self.subTest(name):
-                proc, folder = self.start(content, saver_before="0", name=f"unusable_{name}")
-                message = wait_for(lambda: self.session.message_text(TITLE), 30, "a message box")
-                path = re.escape(windows_path(folder / "password"))
-                self.assertRegex(message, f"^パスワードファイル「{path}」{sentence}\n.*Vantor")
-                self.assert_released()
-                self.session.press_button(TITLE, "Button", MESSAGE_BOX)
-                self.assertNotEqual(proc.wait(20), 0)
 
 
 if __name__ == "__main__":

@@ -3,6 +3,7 @@
 // "DestroyCover(1)". Reading the monitor list changes nothing and is not logged.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,10 +16,11 @@ class FakeMonitorCovers : public MonitorCovers {
  public:
   explicit FakeMonitorCovers(pw::testing::CallLog& log) : log_(log) {}
 
-  std::vector<Monitor> monitors = {{{0, 0, 1024, 768}, true}};
+  // What Monitors() gives; none: the list cannot be read.
+  std::optional<std::vector<Monitor>> monitors = std::vector<Monitor>{{{0, 0, 1024, 768}, true}};
   int failing = 0;  // the number of the cover that cannot be made; 0 for none
 
-  std::vector<Monitor> Monitors() override { return monitors; }
+  std::optional<std::vector<Monitor>> Monitors() override { return monitors; }
   CoverMade CreateCover(const PixelRect& rect) override {
     log_.push_back(pw::testing::Call("CreateCover", rect.left, rect.top, rect.right, rect.bottom));
     if (++made_ == failing) return {0, L"メモリ不足です。"};

@@ -13,6 +13,7 @@
 //   settext TITLE CLASS CONTROL TEXT
 //   click TITLE CLASS CONTROL    posts BM_CLICK, so a message box it opens cannot block the probe
 //   close TITLE CLASS            posts WM_CLOSE
+//   post TITLE CLASS MESSAGE WPARAM  posts the message, the numbers as C writes them
 //
 // Exit status 0 on success, 1 when the window or control is not there, 2 on a usage error.
 #include <windows.h>
@@ -210,6 +211,11 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"window" && argc == 4) return Window(hwnd);
   if (command == L"close" && argc == 4) {
     PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    return 0;
+  }
+  if (command == L"post" && argc == 6) {
+    PostMessageW(hwnd, static_cast<UINT>(std::wcstoul(argv[4], nullptr, 0)),
+                 std::wcstoul(argv[5], nullptr, 0), 0);
     return 0;
   }
   if (argc < 5) return kUsage;
