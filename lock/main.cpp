@@ -162,7 +162,8 @@ LRESULT Main::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       break;
     case WM_DISPLAYCHANGE:
       lock_.OnDisplayChange(pw::QueryScreen());
-      key_state_.Update();
+      // The line follows the panel, unless the change ended the lock and Main is gone.
+      if (lock_.state() == LockState::kLocked) key_state_.Update();
       return 0;
     case WM_ENDSESSION:
       if (wparam) lock_.OnEndSession();
