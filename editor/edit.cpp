@@ -38,8 +38,8 @@ bool Edit::Create() {
     return false;
   }
   // The design fixes the client area; the frame around it is whatever the system draws.
-  RECT outer = {0, 0, pw::RoundHalfEven(layout::kClientWidth / screen_.twips_per_pixel_x),
-                pw::RoundHalfEven(layout::kClientHeight / screen_.twips_per_pixel_y)};
+  RECT outer = {0, 0, pw::ToPixelsX(screen_, layout::kClientWidth),
+                pw::ToPixelsY(screen_, layout::kClientHeight)};
   AdjustWindowRectEx(&outer, kStyle, FALSE, kExStyle);
   if (CreateWindowExW(kExStyle, layout::kWindowClass, layout::kCaption, kStyle, CW_USEDEFAULT,
                       CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top, nullptr,

@@ -2,6 +2,7 @@
 
 #include "lock/key_state_line.h"
 #include "lock/layout.h"
+#include "shared/forms_win32.h"
 
 namespace corvel {
 namespace {
@@ -23,7 +24,7 @@ void Win32KeyStateLine::Update() {
 
 void Win32KeyStateLine::Paint(HDC dc) const {
   if (text_.empty()) return;
-  HGDIOBJ old_font = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  HGDIOBJ old_font = SelectObject(dc, pw::DefaultFont());
   SetTextColor(dc, foreground_);
   SetBkMode(dc, TRANSPARENT);
   RECT place = place_;
@@ -40,10 +41,10 @@ RECT Win32KeyStateLine::Place() const {
   POINT corner = {panel.left, panel.top};
   ScreenToClient(window_, &corner);
   const pw::TwipsRect& line = layout::kKeyState;
-  const int left = corner.x + pw::RoundHalfEven(line.left / screen_.twips_per_pixel_x);
-  const int top = corner.y + pw::RoundHalfEven(line.top / screen_.twips_per_pixel_y);
-  return {left, top, left + pw::RoundHalfEven(line.width / screen_.twips_per_pixel_x),
-          top + pw::RoundHalfEven(line.height / screen_.twips_per_pixel_y)};
+  const int left = corner.x + pw::ToPixelsX(screen_, line.left);
+  const int top = corner.y + pw::ToPixelsY(screen_, line.top);
+  return {left, top, left + pw::ToPixelsX(screen_, line.width),
+          top + pw::ToPixelsY(screen_, line.height)};
 }
 
 }  // namespace corvel

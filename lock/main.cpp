@@ -73,8 +73,8 @@ bool Main::Create(std::wstring& error) {
     return false;
   }
   // No frame and no caption, so the outer size is the client size.
-  const int width = pw::RoundHalfEven(layout::kMainClientWidth / screen_.twips_per_pixel_x);
-  const int height = pw::RoundHalfEven(layout::kMainClientHeight / screen_.twips_per_pixel_y);
+  const int width = pw::ToPixelsX(screen_, layout::kMainClientWidth);
+  const int height = pw::ToPixelsY(screen_, layout::kMainClientHeight);
   if (CreateWindowExW(WS_EX_TOOLWINDOW, kClassName, layout::kCaption, WS_POPUP | WS_CLIPCHILDREN, 0,
                       0, width, height, nullptr, nullptr, instance_, this) == nullptr ||
       !CreateControls()) {

@@ -1,7 +1,6 @@
 #include "shared/forms_win32.h"
 
 namespace pw {
-namespace {
 
 int ToPixelsX(const Screen& screen, float twips) {
   return RoundHalfEven(twips / screen.twips_per_pixel_x);
@@ -10,12 +9,14 @@ int ToPixelsY(const Screen& screen, float twips) {
   return RoundHalfEven(twips / screen.twips_per_pixel_y);
 }
 
+HFONT DefaultFont() { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
+
+namespace {
+
 bool IsKeyStroke(UINT message) {
   return message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN ||
          message == WM_SYSKEYUP;
 }
-
-HFONT DefaultFont() { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
 
 // Moves a window to a new left or top edge in its parent's client coordinates (the screen's for
 // a top-level window), keeping the other coordinate and the size.

@@ -18,6 +18,13 @@ namespace pw {
 // The primary screen as the system reports it: pixels times the twips per pixel of its DPI.
 Screen QueryScreen();
 
+// Twips across and down as whole pixels of the screen, rounded as everywhere else.
+int ToPixelsX(const Screen& screen, float twips);
+int ToPixelsY(const Screen& screen, float twips);
+
+// The system's default font, which all the programs' text uses.
+HFONT DefaultFont();
+
 // The folder of the running program, without a trailing separator unless it is a drive's root.
 std::wstring AppPath();
 
