@@ -1,6 +1,7 @@
 // The window-system calls that make and undo a lock: stacking, pointer position and confinement,
-// and the two screen-saver settings. The lock logic passes the values the calls are made with;
-// results are not examined, so a call that fails leaves that one setting as it was.
+// the two screen-saver settings, and the system's own lock. The lock logic passes the values the
+// calls are made with; results are not examined, so a call that fails leaves that one setting as it
+// was.
 #pragma once
 
 #include <cstdint>
@@ -41,6 +42,7 @@ class WindowSystem {
   virtual void ClipCursor(const PixelRect* rect) = 0;
   virtual void SystemParametersInfoA(unsigned action, unsigned param, void* pv,
                                      unsigned win_ini) = 0;
+  virtual void LockWorkStation() = 0;
 };
 
 }  // namespace corvel

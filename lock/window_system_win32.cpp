@@ -26,4 +26,6 @@ void Win32WindowSystem::SystemParametersInfoA(unsigned action, unsigned param, v
   ::SystemParametersInfoA(action, param, pv, win_ini);
 }
 
+void Win32WindowSystem::LockWorkStation() { ::LockWorkStation(); }
+
 }  // namespace corvel

@@ -1,0 +1,45 @@
+#include "lock/watcher.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace corvel {
+namespace {
+
+// Records the force end unless the bound is reached: the oldest of the last kForceEndBound force
+// ends, which the new one replaces, is then within the window.
+bool RecordWithinBound(ForceEnds& force_ends, std::uint64_t now_ms) {
+  std::uint64_t* oldest =
+      std::min_element(std::begin(force_ends.times_ms), std::end(force_ends.times_ms));
+  if (*oldest != 0 && now_ms - *oldest < kForceEndWindowMs) {
+    return false;
+  }
+  *oldest = now_ms;
+  return true;
+}
+
+}  // namespace
+
+WatcherAction AfterLockEnded(const LockEnd& end, ForceEnds& force_ends, std::uint64_t now_ms) {
+  // A lock that never came into force has not locked, whether it ended on its own (its password
+  // file unusable) or by force: the force end that the watcher answered is not made good.
+  if (!end.was_in_force) {
+    return WatcherAction::kGiveBackAndLockSystem;
+  }
+  if (end.released) {
+    return WatcherAction::kEndQuietly;
+  }
+  if (!end.program_present || !RecordWithinBound(force_ends, now_ms)) {
+    return WatcherAction::kGiveBackAndLockSystem;
+  }
+  return WatcherAction::kStartNewLock;
+}
+
+void GiveBackAndLockSystem(WindowSystem& windows) {
+  windows.ClipCursor(nullptr);
+  windows.SystemParametersInfoA(kSpiSetScreenSaveActive, kAllBitsSet, nullptr, kSpifUpdateAndSend);
+  windows.SystemParametersInfoA(kSpiSetScreenSaverRunning, 0, nullptr, kSpifNone);
+  windows.LockWorkStation();
+}
+
+}  // namespace corvel
