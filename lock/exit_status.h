@@ -1,4 +1,5 @@
-// How Corvel ended, as its exit status. Status 3 is a fatal failure's (shared/fatal_failure.cpp).
+// How Corvel ended, as its exit status. Status 3 is a fatal failure's (shared/fatal_failure.cpp); a
+// crash ends it with the exception's code (crash_win32.cpp).
 #pragma once
 
 namespace corvel {
@@ -9,6 +10,7 @@ enum ExitStatus : int {
   kExitNotEveryMonitor = 2,  // a monitor could not be covered, or its cover went
   kExitQuitMessage = 4,      // another program's quit message ended the message loop
   kExitAlreadyLocked = 5,    // another Corvel runs: this one took nothing
+  kExitSystemLocked = 6,  // a watcher whose lock could not come back: the system's lock took over
 };
 
 }  // namespace corvel

@@ -55,9 +55,19 @@ void Lock::OnLoad() {
   }
   parts_.windows.SystemParametersInfoA(kSpiSetScreenSaverRunning, 1, nullptr, kSpifNone);
   state_ = LockState::kLocked;
+  parts_.watch.InForce();
 }
 
 void Lock::OnUnload() {
+  if (state_ == LockState::kReleased) {
+    return;
+  }
+  GiveBack();
+  // Only once all is given back: a lock ended by force before that is brought back.
+  parts_.watch.Released();
+}
+
+void Lock::GiveBack() {
   if (state_ == LockState::kReleased) {
     return;
   }
@@ -167,12 +177,15 @@ void Lock::RemoveCovers(std::size_t keep) {
 // Everything the lock took is given back, and Main hidden, before the user is told: no answer
 // to the message box, or none at all, can leave the machine half-locked, and nothing of the lock
 // can come in front of the box. Main closes last: while the message loop runs, its closing ends
-// the loop, which would take the box with it.
+// the loop, which would take the box with it. A lock that its watcher restarted tells no one: it
+// ends at once, and the watcher calls the system's lock in its place.
 void Lock::ReleaseThenTell(int exit_code, const std::wstring& message) {
   exit_code_ = exit_code;
   OnUnload();
   parts_.windows.SetWindowPos(parts_.main.hWnd(), 0, 0, 0, 0, 0, kSwpHide);
-  parts_.message_box.MsgBox(message, pw::kMsgBoxCritical | pw::kMsgBoxInFront, layout::kCaption);
+  if (!parts_.watch.Restarted()) {
+    parts_.message_box.MsgBox(message, pw::kMsgBoxCritical | pw::kMsgBoxInFront, layout::kCaption);
+  }
   parts_.main.Unload();
 }
 

@@ -14,6 +14,7 @@
 
 #include "lock/confine_rect.h"
 #include "lock/monitor_covers.h"
+#include "lock/watch.h"
 #include "lock/window_system.h"
 #include "shared/ansi_code_page.h"
 #include "shared/file_service.h"
@@ -29,7 +30,7 @@ enum class LockState {
 };
 
 // What the lock works on: the window `Main`, its panel `Object` and entry box `Password`, and
-// the services it reaches the system through.
+// the services it reaches the system through, its watcher among them.
 struct LockParts {
   pw::Form& main;
   pw::Control& object;
@@ -41,6 +42,7 @@ struct LockParts {
   pw::FileService& files;
   pw::AnsiCodePage& code_page;
   pw::MessageBoxService& message_box;
+  Watch& watch;
 };
 
 class Lock {
@@ -55,8 +57,12 @@ class Lock {
   // end with exit_code(): at once for an empty stored password, after telling the user when the
   // password file cannot be read or a monitor cannot be covered.
   void OnLoad();
-  // The window's Unload: runs the release sequence, once, however the window closes.
+  // The window's Unload: runs the release sequence, once, however the window closes, and then
+  // tells the watcher that the lock ended on its own.
   void OnUnload();
+  // Gives back what the lock holds, as the release sequence does, without ending the watching:
+  // for a fatal failure, which is no end of the lock's own, so that its watcher brings it back.
+  void GiveBack();
   // The Click of OK: the right password unloads the window; anything else prints the failure
   // message and empties the entry box.
   void OnOkClick();

@@ -49,14 +49,15 @@ void ForwardToParentFrom(HWND panel) {
 
 }  // namespace
 
-Main::Main(HINSTANCE instance)
+Main::Main(HINSTANCE instance, const Handover& handover)
     : instance_(instance),
       screen_(pw::QueryScreen()),
       form_(screen_, ToColorRef(layout::kForeground)),
       object_(screen_),
       covers_(instance),
+      watch_(handover),
       lock_(LockParts{form_, object_, password_, screen_, pw::AppPath(), windows_, covers_, files_,
-                      code_page_, message_box_}),
+                      code_page_, message_box_, watch_}),
       key_state_(screen_, ToColorRef(layout::kForeground)) {}
 
 bool Main::Create(std::wstring& error) {
@@ -117,13 +118,16 @@ bool Main::CreateControls() {
 
 int Main::Run() {
   // The pointer's confinement and the screen-saver settings outlive the program: should it have
-  // to end on a fatal failure while the lock may hold them, it releases them first.
-  const pw::GiveBackOnFatalFailure release([](void* lock) { static_cast<Lock*>(lock)->OnUnload(); },
+  // to end on a fatal failure while the lock may hold them, it gives them back first.
+  const pw::GiveBackOnFatalFailure release([](void* lock) { static_cast<Lock*>(lock)->GiveBack(); },
                                            &lock_);
   lock_.OnLoad();
   if (lock_.state() != LockState::kLocked) return lock_.exit_code();
   ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
-  pw::RunMessageLoop(hwnd_, ok_, [this] { key_state_.Update(); });
+  const pw::LoopWait watcher = {[this] { return watch_.watcher(); },
+                                [this] { watch_.OnWatcherEnded(); }};
+  pw::RunMessageLoop(
+      hwnd_, ok_, [this] { key_state_.Update(); }, &watcher);
   lock_.OnLoopEnded();
   return lock_.exit_code();
 }

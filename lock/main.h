@@ -12,6 +12,7 @@
 #include "lock/key_state_line_win32.h"
 #include "lock/lock.h"
 #include "lock/monitor_covers_win32.h"
+#include "lock/watch_win32.h"
 #include "lock/window_system_win32.h"
 #include "shared/ansi_code_page_win32.h"
 #include "shared/file_service_win32.h"
@@ -21,7 +22,8 @@ namespace corvel {
 
 class Main : public pw::BaseWindow<Main> {
  public:
-  explicit Main(HINSTANCE instance);
+  // A restarted lock's handover from its watcher; an empty one for a plain start.
+  Main(HINSTANCE instance, const Handover& handover);
 
   // Registers the window class and creates the window and its controls, all hidden. On failure
   // returns false with a sentence for the user in `error`.
@@ -49,6 +51,7 @@ class Main : public pw::BaseWindow<Main> {
   Win32MonitorCovers covers_;
   pw::Win32FileService files_;
   pw::Win32AnsiCodePage code_page_;
+  Win32Watch watch_;
   Lock lock_;
   pw::FocusMemory focus_;
   Win32KeyStateLine key_state_;

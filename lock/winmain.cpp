@@ -2,17 +2,25 @@
 
 #include <string>
 
+#include "lock/crash_win32.h"
 #include "lock/exit_status.h"
 #include "lock/layout.h"
 #include "lock/main.h"
+#include "lock/watch_win32.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  // One lock at a time, in the user's session: a Corvel that finds the mutex of another one ends
-  // before it takes anything, leaving that lock as it is. The mutex goes with the program's end,
-  // after its release. Should it not be made at all, locking is still better than not.
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int) {
+  corvel::EndAtOnceOnCrash();
+  // One lock at a time, in the user's session: a Corvel started while another lock or its
+  // watcher runs ends before it takes anything, leaving that lock as it is. The watcher holds the
+  // mutex too, so that it outlasts a lock ended by force, for the lock the watcher starts in its
+  // place. Should it not be made at all, locking is still better than not.
   CreateMutexW(nullptr, FALSE, corvel::layout::kOneLockMutex);
-  if (GetLastError() == ERROR_ALREADY_EXISTS) return corvel::kExitAlreadyLocked;
-  corvel::Main main(instance);
+  const bool another = GetLastError() == ERROR_ALREADY_EXISTS;
+  corvel::Handover handover;
+  const corvel::Role role = corvel::TakeRole(arguments, handover);
+  if (role == corvel::Role::kWatcher) return corvel::RunWatcher(handover);
+  if (role == corvel::Role::kLock && another) return corvel::kExitAlreadyLocked;
+  corvel::Main main(instance, handover);
   std::wstring error;
   if (!main.Create(error)) {
     MessageBoxW(nullptr, error.c_str(), corvel::layout::kCaption,

@@ -18,6 +18,22 @@ bool IsKeyStroke(UINT message) {
          message == WM_SYSKEYUP;
 }
 
+void Dispatch(MSG& msg, HWND window, HWND default_button, const std::function<void()>& on_key) {
+  const bool in_window = msg.hwnd == window || IsChild(window, msg.hwnd);
+  // Whichever control has the focus, every key comes through here.
+  if (in_window && on_key && IsKeyStroke(msg.message)) on_key();
+  if (in_window && msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN) {
+    // Pressed as the button's own click would be, but without the focus moving to it.
+    SendMessageW(GetParent(default_button), WM_COMMAND,
+                 MAKEWPARAM(GetDlgCtrlID(default_button), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(default_button));
+    return;
+  }
+  if (in_window && IsWindow(window) && IsDialogMessageW(window, &msg)) return;
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
+}
+
 // Moves a window to a new left or top edge in its parent's client coordinates (the screen's for
 // a top-level window), keeping the other coordinate and the size.
 void MoveEdge(HWND hwnd, int* x, int* y) {
@@ -47,16 +63,20 @@ Screen QueryScreen() {
   return screen;
 }
 
-std::wstring AppPath() {
+std::wstring ProgramPath() {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
     DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (length < path.size()) {
       path.resize(length);
-      break;
+      return path;
     }
     path.resize(path.size() * 2);
   }
+}
+
+std::wstring AppPath() {
+  std::wstring path = ProgramPath();
   path.erase(path.find_last_of(L'\\'));
   if (path.size() == 2 && path[1] == L':') path += L'\\';
   return path;
@@ -74,24 +94,24 @@ HWND CreateControl(HWND parent, const wchar_t* window_class, const wchar_t* text
   return control;
 }
 
-int RunMessageLoop(HWND window, HWND default_button, const std::function<void()>& on_key) {
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    const bool in_window = msg.hwnd == window || IsChild(window, msg.hwnd);
-    // Whichever control has the focus, every key comes through here.
-    if (in_window && on_key && IsKeyStroke(msg.message)) on_key();
-    if (in_window && msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN) {
-      // Pressed as the button's own click would be, but without the focus moving to it.
-      SendMessageW(GetParent(default_button), WM_COMMAND,
-                   MAKEWPARAM(GetDlgCtrlID(default_button), BN_CLICKED),
-                   reinterpret_cast<LPARAM>(default_button));
+int RunMessageLoop(HWND window, HWND default_button, const std::function<void()>& on_key,
+                   const LoopWait* wait) {
+  for (;;) {
+    HANDLE handle = wait != nullptr ? wait->handle() : nullptr;
+    const DWORD count = handle != nullptr ? 1 : 0;
+    // Messages that a peek saw but left in the queue wake the wait too.
+    if (MsgWaitForMultipleObjectsEx(count, &handle, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) ==
+            WAIT_OBJECT_0 &&
+        count == 1) {
+      wait->on_signaled();
       continue;
     }
-    if (in_window && IsWindow(window) && IsDialogMessageW(window, &msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) return static_cast<int>(msg.wParam);
+      Dispatch(msg, window, default_button, on_key);
+    }
   }
-  return static_cast<int>(msg.wParam);
 }
 
 bool FocusMemory::OnActivate(HWND window, WPARAM wparam) {

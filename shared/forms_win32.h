@@ -25,6 +25,9 @@ int ToPixelsY(const Screen& screen, float twips);
 // The system's default font, which all the programs' text uses.
 HFONT DefaultFont();
 
+// The running program's file, with its folder.
+std::wstring ProgramPath();
+
 // The folder of the running program, without a trailing separator unless it is a drive's root.
 std::wstring AppPath();
 
@@ -32,10 +35,19 @@ std::wstring AppPath();
 HWND CreateControl(HWND parent, const wchar_t* window_class, const wchar_t* text, DWORD style,
                    DWORD ex_style, TwipsRect rect, const Screen& screen, int id);
 
+// Beside its messages, a message loop can wait for one object: `handle` names it before each wait
+// (nullptr for none), and `on_signaled` runs once it is signaled, and must see that the same
+// handle is not named again while it stays signaled.
+struct LoopWait {
+  std::function<HANDLE()> handle;
+  std::function<void()> on_signaled;
+};
+
 // Runs the program's message loop until WM_QUIT and returns its exit code. Tab moves between the
 // window's controls; Enter anywhere in `window` presses `default_button` without moving the focus.
 // `on_key`, if given, hears of each key pressed or released in `window` before it is handled.
-int RunMessageLoop(HWND window, HWND default_button, const std::function<void()>& on_key = nullptr);
+int RunMessageLoop(HWND window, HWND default_button, const std::function<void()>& on_key = nullptr,
+                   const LoopWait* wait = nullptr);
 
 // Attaches the C++ object to its window at WM_NCCREATE (from lpCreateParams), sends every
 // message to Derived::HandleMessage, and detaches at WM_NCDESTROY. One class per program.

@@ -11,6 +11,7 @@
 #include "tests/fakes/fake_file_service.h"
 #include "tests/fakes/fake_forms.h"
 #include "tests/fakes/fake_monitor_covers.h"
+#include "tests/fakes/fake_watch.h"
 #include "tests/fakes/fake_window_system.h"
 
 namespace corvel {
@@ -21,16 +22,18 @@ using Calls = pw::testing::CallLog;
 constexpr wchar_t kFolder[] = L"C:\\Lock";
 constexpr wchar_t kPasswordPath[] = L"C:\\Lock\\password";
 
-const Calls kRelease = {
-    "SetWindowPos(4660,-2,0,0,0,0,67)",
-    "ClipCursor(null)",
-    "SystemParametersInfoA(17,4294967295,null,3)",
-    "SystemParametersInfoA(97,0,null,0)",
-};
-
 Calls Join(Calls head, const Calls& tail) {
   head.insert(head.end(), tail.begin(), tail.end());
   return head;
+}
+
+// The release sequence, then the covers removed, then the watcher told of the lock's own end.
+Calls Released(const Calls& covers_removed = {}) {
+  return Join(
+      Join({"SetWindowPos(4660,-2,0,0,0,0,67)", "ClipCursor(null)",
+            "SystemParametersInfoA(17,4294967295,null,3)", "SystemParametersInfoA(97,0,null,0)"},
+           covers_removed),
+      {"Released()"});
 }
 
 // The start sequence on a 1024 x 768 screen at 15 twips per pixel, up to reading the password.
@@ -53,7 +56,7 @@ Calls HiddenThenTold(const std::string& cause) {
 struct LockRig {
   explicit LockRig(pw::Screen screen = {15360, 11520, 15, 15})
       : lock({main, object, password, screen, kFolder, windows, covers, files, code_page,
-              message_box}) {
+              message_box, watch}) {
     main.on_unload = [this] { lock.OnUnload(); };
   }
   void Load(const std::string& file_bytes) {
@@ -75,6 +78,7 @@ struct LockRig {
   pw::testing::FakeFileService files{log};
   pw::testing::FakeAnsiCodePage code_page{log};
   pw::testing::FakeMessageBox message_box{log};
+  testing::FakeWatch watch{log};
   Lock lock;
 };
 
@@ -82,17 +86,17 @@ const std::vector<Monitor> kThreeMonitors = {
     {{-1280, 0, 0, 1024}, false}, {{0, 0, 1024, 768}, true}, {{1024, 0, 2944, 1080}, false}};
 
 // The start sequence in its order, the covers of the other monitors up before the lock is marked
-// in force, and the release, covers gone last.
+// in force and its watcher told, and the release, covers gone last.
 TEST(LockTest, StartAndReleaseCallByCall) {
   LockRig rig;
   rig.covers.monitors = kThreeMonitors;
   rig.Load("\"Open sesame\"\r\n");
-  EXPECT_EQ(rig.log, Join(kStartUntilRead,
-                          {"Decode(Open sesame)", "CreateCover(-1280,0,0,1024)",
-                           "CreateCover(1024,0,2944,1080)", "SystemParametersInfoA(97,1,null,0)"}));
+  EXPECT_EQ(rig.log, Join(kStartUntilRead, {"Decode(Open sesame)", "CreateCover(-1280,0,0,1024)",
+                                            "CreateCover(1024,0,2944,1080)",
+                                            "SystemParametersInfoA(97,1,null,0)", "InForce()"}));
   EXPECT_EQ(rig.lock.state(), LockState::kLocked);
   rig.Submit(L"Open sesame");
-  EXPECT_EQ(rig.log, Join(Join({"Main.Unload"}, kRelease), {"DestroyCover(2)", "DestroyCover(1)"}));
+  EXPECT_EQ(rig.log, Join({"Main.Unload"}, Released({"DestroyCover(2)", "DestroyCover(1)"})));
   EXPECT_EQ(rig.lock.state(), LockState::kReleased);
   EXPECT_EQ(rig.lock.exit_code(), 0);
 }
@@ -103,7 +107,7 @@ TEST(LockTest, EmptyStoredPasswordReleasesAtOnce) {
   LockRig rig;
   rig.covers.monitors = kThreeMonitors;
   rig.Load("\"\"\r\n");
-  EXPECT_EQ(rig.log, Join(Join(kStartUntilRead, {"Decode()", "Main.Unload"}), kRelease));
+  EXPECT_EQ(rig.log, Join(Join(kStartUntilRead, {"Decode()", "Main.Unload"}), Released()));
   EXPECT_EQ(rig.lock.state(), LockState::kReleased);
   EXPECT_EQ(rig.lock.exit_code(), 0);
 }
@@ -119,7 +123,7 @@ TEST(LockTest, UnlockCheckComparesExactly) {
     rig.Submit(typed);
     const bool opens = std::wstring(typed) == L"Open sesame";
     EXPECT_EQ(rig.lock.state(), opens ? LockState::kReleased : LockState::kLocked);
-    if (opens) EXPECT_EQ(rig.log, Join({"Main.Unload"}, kRelease));
+    if (opens) EXPECT_EQ(rig.log, Join({"Main.Unload"}, Released()));
   }
 }
 
@@ -134,7 +138,7 @@ TEST(LockTest, EndFromOutsideReleasesOnce) {
     (rig.lock.*event)();
     rig.lock.OnUnload();
     rig.lock.OnLoopEnded();
-    EXPECT_EQ(rig.log, Join({"Main.Unload"}, kRelease));
+    EXPECT_EQ(rig.log, Join({"Main.Unload"}, Released()));
     EXPECT_EQ(rig.lock.exit_code(), exit_code);
   }
 }
@@ -164,17 +168,23 @@ TEST(LockTest, BareMonitorReleasesThenTells) {
   LockRig at_start;
   at_start.covers.monitors = std::nullopt;
   at_start.Load("\"Open sesame\"\r\n");
-  EXPECT_EQ(at_start.log, Join(Join(Join(kStartUntilRead, {"Decode(Open sesame)"}), kRelease),
+  EXPECT_EQ(at_start.log, Join(Join(Join(kStartUntilRead, {"Decode(Open sesame)"}), Released()),
                                HiddenThenTold("モニターの一覧を読み取れません。")));
   LockRig locked;
   locked.covers.monitors = kThreeMonitors;
   locked.Load("\"Open sesame\"\r\n");
   locked.log.clear();
   locked.lock.OnCoverLost();
-  EXPECT_EQ(locked.log, Join(Join(kRelease, {"DestroyCover(2)", "DestroyCover(1)"}),
+  EXPECT_EQ(locked.log, Join(Released({"DestroyCover(2)", "DestroyCover(1)"}),
                              HiddenThenTold("モニターを覆うウィンドウが閉じられました。")));
   EXPECT_EQ(at_start.lock.exit_code(), 2);
   EXPECT_EQ(locked.lock.exit_code(), 2);
+  // Restarted by its watcher, a lock that cannot lock tells no one: the watcher takes over.
+  LockRig restarted;
+  restarted.watch.restarted = true;
+  restarted.lock.OnLoad();
+  EXPECT_EQ(restarted.log, Join(Join(kStartUntilRead, Released()),
+                                {"SetWindowPos(4660,0,0,0,0,0,151)", "Main.Unload"}));
 }
 
 // Each change is followed while locked; a cover that cannot be made then ends the lock as at the
@@ -198,9 +208,9 @@ TEST(LockTest, DisplayChangeIsFollowedWhileLocked) {
         "Object.Top=5760", "Object.Left=7680", "ClipCursor(512,384,745,404)"}},
       {{15360, 11520, 15, 15},  // two monitors attached, the second one's cover cannot be made
        kThreeMonitors,
-       Join(Join({"CreateCover(-1280,0,0,1024)", "CreateCover(1024,0,2944,1080)"}, kRelease),
-            Join({"DestroyCover(3)"},
-                 HiddenThenTold("モニターを覆うウィンドウを作成できません: メモリ不足です。")))},
+       Join(Join({"CreateCover(-1280,0,0,1024)", "CreateCover(1024,0,2944,1080)"},
+                 Released({"DestroyCover(3)"})),
+            HiddenThenTold("モニターを覆うウィンドウを作成できません: メモリ不足です。"))},
       {{19200, 10800, 15, 15}, kThreeMonitors, {}},
   };
   LockRig rig({28800, 16200, 15, 15});

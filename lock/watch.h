@@ -1,0 +1,22 @@
+// The lock's side of its watcher, a second Corvel process that brings the lock back should it be
+// ended by force (watcher.h). The lock says when it is in force and when it ends on its own; the
+// watching itself is the window system's business (watch_win32.h).
+#pragma once
+
+namespace corvel {
+
+class Watch {
+ public:
+  virtual ~Watch() = default;
+  // The lock is in force: the watcher is to bring it back from now on, and is started if none
+  // runs yet.
+  virtual void InForce() = 0;
+  // The lock has given back all it took and ends on its own: the watcher is to end too.
+  virtual void Released() = 0;
+  // Whether this lock was started by its watcher after a force end. No one asked for it, so no
+  // one may be there to answer a message; should it not lock, the watcher calls the system's own
+  // lock instead.
+  virtual bool Restarted() const = 0;
+};
+
+}  // namespace corvel
