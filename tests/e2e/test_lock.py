@@ -5,6 +5,7 @@ password file; the unit tests hold the rules (reading, comparing, the call order
 import re
 import unittest
 
+import bench
 import lock_view
 from harness import (MESSAGE_BOX, E2ETestCase, floor_exe, scenario_folder, wait_for,
                      windows_path)
@@ -42,11 +43,12 @@ class LockTestCase(E2ETestCase):
     def panel(self):
         return lock_view.panel(self.session)
 
-    def assert_locked(self, proc):
+    def assert_locked(self, proc=None):
+        """Locked, by proc or by a lock that a watcher started."""
         info = self.session.window(TITLE, CLASS)
         full = (0, 0, self.session.width, self.session.height)
-        self.assertEqual((info.rect, info.topmost, info.maximized, info.visible, proc.alive()),
-                         (full, True, True, True, True))
+        self.assertEqual((info.rect, info.topmost, info.maximized, info.visible,
+                          proc is None or proc.alive()), (full, True, True, True, True))
         self.assertEqual(self.session.clip(), self.panel())
         self.assertEqual((self.session.screensaver_active(), self.session.screensaver_running(),
                           self.session.registry_screensave_active()), (False, True, "0"))
@@ -224,6 +226,59 @@ class CoversTest(LockTestCase):
                 self.session.press_button(TITLE, "Button", CLASS)
                 self.assertEqual(proc.wait(20), 0)
                 self.assertEqual(self.session.window_at(*inside), theirs)
+
+
+class WatcherTest(LockTestCase):
+    """Corvel's second process, its watcher: a lock ended by force (as a task manager ends it, or
+    by a crash) comes back, a watcher ended is started again, and only the lock's own ends stop
+    them both. Processes are the Windows ones, by PID."""
+
+    def corvels(self):
+        found = self.session.probe("processes", "Corvel.exe")
+        return {found[f"pid{i}"] for i in range(int(found["count"]))}
+
+    def lock_pid(self):
+        found = self.session.probe("window", hex_text(TITLE), hex_text(CLASS))
+        return found and found["pid"]
+
+    def wait_pair(self, ended=None, watcher=None):
+        """Waits for a lock in force, other than the one ended, and one watcher of it, other than
+        the one given; returns (lock, watcher) and asserts nothing else runs."""
+        wait_for(lambda: self.lock_pid() not in (None, ended) and lock_view.lock_window(
+            self.session), 10, "a lock in force")
+        lock_view.wait_locked(self.session)
+        lock = self.lock_pid()
+        others = wait_for(lambda: (self.corvels() - {lock, watcher}) or None, 10, "a watcher")
+        self.assertEqual(self.corvels(), {lock} | others)
+        self.assert_locked()
+        return lock, others.pop()
+
+    def test_force_ends_bring_it_back_and_the_password_ends_both(self):
+        first = self.start_locked(saver_before="0")
+        lock, watcher = self.wait_pair()
+        for force in ("kill", "crash", "kill", "kill", "kill"):
+            self.session.probe(force, lock)
+            lock, watcher = self.wait_pair(ended=lock)
+        self.session.probe("kill", watcher)
+        same, watcher = self.wait_pair(watcher=watcher)
+        self.assertEqual(same, lock)
+        # Both ended a moment apart: the watcher that the lock started meanwhile brings it back.
+        self.session.probe("kill", watcher)
+        self.session.probe("kill", lock)
+        lock, watcher = self.wait_pair(ended=lock)
+        idle = bench.idle_cpu_ms(bench.unix_pids(self.session, first.args[1]), 10)
+        self.assertEqual(idle, 0, "CPU time used while locked, in ms")
+        self.submit(RIGHT, first=True)
+        wait_for(lambda: not self.corvels(), 10, "every Corvel process to end")
+        self.assert_released()
+
+    def test_a_lock_that_cannot_come_back_gives_everything_back(self):
+        _, folder = self.start(saver_before="0")
+        lock, _ = self.wait_pair()
+        (folder / "password").unlink()
+        self.session.probe("kill", lock)
+        wait_for(lambda: not self.corvels(), 10, "every Corvel process to end")
+        self.assert_released()
 
 
 if __name__ == "__main__":

@@ -14,9 +14,14 @@
 //   click TITLE CLASS CONTROL    posts BM_CLICK, so a message box it opens cannot block the probe
 //   close TITLE CLASS            posts WM_CLOSE
 //   post TITLE CLASS MESSAGE WPARAM  posts the message, the numbers as C writes them
+//   processes EXE                count, then pidN= of each running process of that file name
+//   kill PID                     ends the process as a task manager does: TerminateProcess, 1
+//   crash PID                    makes the process run a thread at an address where nothing is
 //
 // Exit status 0 on success, 1 when the window or control is not there, 2 on a usage error.
 #include <windows.h>
+// Needs windows.h first.
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -171,6 +176,34 @@ int GlobalReading(const std::wstring& command) {
   return 0;
 }
 
+int Processes(const wchar_t* exe) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  int count = 0;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more;
+       more = Process32NextW(snapshot, &entry)) {
+    if (_wcsicmp(entry.szExeFile, exe) == 0)
+      std::printf("pid%d=%lu\n", count++, entry.th32ProcessID);
+  }
+  CloseHandle(snapshot);
+  std::printf("count=%d\n", count);
+  return 0;
+}
+
+// An access violation in the process, as a fault of its own would raise.
+int Force(const std::wstring& command, DWORD pid) {
+  HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid);
+  if (process == nullptr) return kNotFound;
+  const bool done =
+      command == L"kill"
+          ? TerminateProcess(process, 1) != FALSE
+          : CreateRemoteThread(process, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(16),
+                               nullptr, 0, nullptr) != nullptr;
+  CloseHandle(process);
+  return done ? 0 : kNotFound;
+}
+
 int ControlCommand(const std::wstring& command, HWND control, int argc, wchar_t** argv) {
   if (command == L"gettext" && argc == 5) {
     PrintHex("text", ControlText(control));
@@ -194,6 +227,10 @@ int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return kUsage;
   std::wstring command = argv[1];
   if (argc == 2) return GlobalReading(command);
+  if (command == L"processes" && argc == 3) return Processes(argv[2]);
+  if ((command == L"kill" || command == L"crash") && argc == 3) {
+    return Force(command, std::wcstoul(argv[2], nullptr, 10));
+  }
   if (command == L"at" && argc == 4) {
     const POINT point = {std::wcstol(argv[2], nullptr, 10), std::wcstol(argv[3], nullptr, 10)};
     HWND hwnd = GetAncestor(WindowFromPoint(point), GA_ROOT);
