@@ -8,6 +8,10 @@
 //       visible top-level window of TITLE of that process covers the whole screen, maximized and
 //       topmost, and the pointer confinement is l,t,r,b; prints ms= and pid=, and leaves the
 //       program running
+//   relock TITLE l,t,r,b
+//       ends the process of the window of TITLE as a task manager does (TerminateProcess, status
+//       1) and times from just before that until a window of TITLE of another process is in
+//       force as for lock; prints ms= and pid=
 //   release TITLE KEY [TEXT]
 //       KEY is return or escape. With TEXT, first presses Tab and types TEXT, and waits until the
 //       window's edit box holds that many characters; then times from pressing KEY until the
@@ -65,10 +69,14 @@ bool ParseRect(const wchar_t* text, RECT& r) {
   return std::swscanf(text, L"%ld,%ld,%ld,%ld", &r.left, &r.top, &r.right, &r.bottom) == 4;
 }
 
+DWORD OwnerOf(HWND window) {
+  DWORD pid = 0;
+  return window != nullptr && GetWindowThreadProcessId(window, &pid) != 0 ? pid : 0;
+}
+
 bool InForce(const wchar_t* title, DWORD pid, const RECT& clip) {
   HWND hwnd = FindWindowW(nullptr, title);
-  DWORD owner = 0;
-  if (hwnd == nullptr || GetWindowThreadProcessId(hwnd, &owner) == 0 || owner != pid) return false;
+  if (OwnerOf(hwnd) != pid) return false;
   RECT rect{};
   const RECT screen = Screen();
   return IsWindowVisible(hwnd) && IsZoomed(hwnd) &&
@@ -98,6 +106,25 @@ int Lock(int argc, wchar_t** argv) {
   CloseHandle(process.hProcess);
   if (ms < 0) return kTimedOut;
   std::printf("ms=%.3f\npid=%lu\n", ms, process.dwProcessId);
+  return 0;
+}
+
+int Relock(int argc, wchar_t** argv) {
+  RECT clip{};
+  if (argc != 4 || !ParseRect(argv[3], clip)) return kUsage;
+  const DWORD ended = OwnerOf(FindWindowW(nullptr, argv[2]));
+  HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, ended);
+  if (process == nullptr) return kNoProgram;
+  const double start = Now();
+  TerminateProcess(process, 1);
+  CloseHandle(process);
+  DWORD pid = 0;
+  const double ms = TimeUntil(start, [&] {
+    pid = OwnerOf(FindWindowW(nullptr, argv[2]));
+    return pid != 0 && pid != ended && InForce(argv[2], pid, clip);
+  });
+  if (ms < 0) return kTimedOut;
+  std::printf("ms=%.3f\npid=%lu\n", ms, pid);
   return 0;
 }
 
@@ -148,8 +175,8 @@ int Release(int argc, wchar_t** argv) {
   const WORD vk = key == L"return" ? VK_RETURN : key == L"escape" ? VK_ESCAPE : 0;
   if (vk == 0) return kUsage;
   HWND window = FindWindowW(nullptr, argv[2]);
-  DWORD pid = 0;
-  if (window == nullptr || GetWindowThreadProcessId(window, &pid) == 0) return kNoProgram;
+  const DWORD pid = OwnerOf(window);
+  if (pid == 0) return kNoProgram;
   HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
   if (process == nullptr) return kNoProgram;
   if (argc == 5 && !TypeText(window, argv[4])) {
@@ -174,6 +201,7 @@ int Release(int argc, wchar_t** argv) {
 int wmain(int argc, wchar_t** argv) {
   const std::wstring command = argc > 1 ? argv[1] : L"";
   if (command == L"lock") return Lock(argc, argv);
+  if (command == L"relock") return Relock(argc, argv);
   if (command == L"release") return Release(argc, argv);
   return kUsage;
 }
