@@ -81,16 +81,6 @@ def stopwatch(session, *args):
     return wine_desktop.key_values(result.stdout)
 
 
-def unix_pids(session, exe):
-    """The Unix PIDs of the running Wine processes of the program exe in this session's prefix:
-    Wine puts the program's path first on their command lines, the Windows path where a Windows
-    program started them."""
-    paths = {wine_desktop.windows_path(exe).encode(), str(exe).encode()}
-    return wine_desktop.pids_where(
-        lambda entry: (entry / "cmdline").read_bytes().split(b"\0")[0] in paths
-        and wine_desktop.environ_has(entry, f"WINEPREFIX={session.prefix}"))
-
-
 def thread_times(pid):
     """Nanoseconds each thread of the process has run so far, by thread ID."""
     times = {}
@@ -129,8 +119,8 @@ def run_once(session, program, idle_seconds, record):
     # Corvel's lock starts its watcher once it is in force; the two count as one.
     count = 2 if program.watched else 1
     pids = wine_desktop.wait_for(
-        lambda: found if len(found := unix_pids(session, program.exe)) == count else None, 10,
-        f"{program.name} running")
+        lambda: found if len(found := session.unix_pids(program.exe)) == count else None,
+        10, f"{program.name} running")
     if idle_seconds:
         time.sleep(SETTLE_SECONDS)
         idle = idle_cpu_ms(pids, idle_seconds)
@@ -143,7 +133,7 @@ def run_once(session, program, idle_seconds, record):
     if released["status"] != "0":
         raise RuntimeError(f"{program.name} ended with status {released['status']}")
     # The watcher ends after the release; a start before that would find the lock still there.
-    wine_desktop.wait_for(lambda: not unix_pids(session, program.exe), 10,
+    wine_desktop.wait_for(lambda: not session.unix_pids(program.exe), 10,
                           f"every process of {program.name} to end")
     if record:
         program.lock_ms.append(float(locked["ms"]))

@@ -275,10 +275,31 @@ class Session:
         cwd = os.readlink(f"/proc/{self._server.pid}/cwd")
         return os.path.basename(cwd).startswith("server-") and os.path.exists(cwd + "/socket")
 
+    def unix_pids(self, exe):
+        """The Unix PIDs of the running processes of the program exe in this session's prefix.
+        Wine puts the program's path first on a process's command line, the Windows path where a
+        Windows program started it."""
+        paths = {windows_path(exe).encode(), str(exe).encode()}
+        return pids_where(lambda entry: (entry / "cmdline").read_bytes().split(b"\0")[0] in paths
+                          and environ_has(entry, f"WINEPREFIX={self.prefix}"))
+
+    def end_program(self, proc):
+        """Kills a program that run() started, if it still runs, with the processes of the same
+        program that it started (Corvel's watcher, and the lock that brings back), each by its
+        PID. All are stopped first, so that none can start another meanwhile."""
+        pids = self.unix_pids(proc.args[1])
+        for sig in (signal.SIGSTOP, signal.SIGKILL):
+            for pid in pids:
+                try:
+                    os.kill(pid, sig)
+                except ProcessLookupError:
+                    pass
+        proc.kill()
+
     def end_programs(self):
-        """Kills every program that run() started and that still runs."""
+        """Ends every program that run() started, as end_program does."""
         for proc in self._processes:
-            proc.kill()
+            self.end_program(proc)
 
     def close(self):
         self.end_programs()

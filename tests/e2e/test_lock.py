@@ -30,7 +30,7 @@ class LockTestCase(E2ETestCase):
         if content is not None:
             (folder / "password").write_bytes(content)
         for earlier in self.locks:  # a lock left by a failed subtest would cover the next one
-            earlier.kill()
+            self.session.end_program(earlier)
         self.session.set_registry_screensave_active(saver_before)
         self.locks.append(self.session.run(folder / "Corvel.exe", cwd=folder))
         return self.locks[-1], folder
@@ -266,7 +266,7 @@ class WatcherTest(LockTestCase):
         self.session.probe("kill", watcher)
         self.session.probe("kill", lock)
         lock, watcher = self.wait_pair(ended=lock)
-        idle = bench.idle_cpu_ms(bench.unix_pids(self.session, first.args[1]), 10)
+        idle = bench.idle_cpu_ms(self.session.unix_pids(first.args[1]), 10)
         self.assertEqual(idle, 0, "CPU time used while locked, in ms")
         self.submit(RIGHT, first=True)
         wait_for(lambda: not self.corvels(), 10, "every Corvel process to end")
