@@ -124,6 +124,7 @@ int Main::Run() {
   lock_.OnLoad();
   if (lock_.state() != LockState::kLocked) return lock_.exit_code();
   ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
+  watch_.StartWatcher();
   const pw::LoopWait watcher = {[this] { return watch_.watcher(); },
                                 [this] { watch_.OnWatcherEnded(); }};
   pw::RunMessageLoop(

@@ -8,8 +8,7 @@ namespace corvel {
 class Watch {
  public:
   virtual ~Watch() = default;
-  // The lock is in force: the watcher is to bring it back from now on, and is started if none
-  // runs yet.
+  // The lock is in force: from now on its watcher brings it back should it be ended by force.
   virtual void InForce() = 0;
   // The lock has given back all it took and ends on its own: the watcher is to end too.
   virtual void Released() = 0;

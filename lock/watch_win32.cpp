@@ -175,7 +175,11 @@ void Win32Watch::InForce() {
     handover_.shared->lock_pid = GetCurrentProcessId();
   }
   InterlockedExchange(&handover_.shared->in_force, 1);
-  if (handover_.peer == nullptr) {
+}
+
+void Win32Watch::StartWatcher() {
+  if (handover_.shared != nullptr && handover_.shared->in_force != 0 &&
+      handover_.shared->released == 0 && handover_.peer == nullptr) {
     handover_.peer = StartPeer(kWatchArgument, handover_, &WatchState::watcher_pid);
   }
 }
@@ -187,9 +191,7 @@ void Win32Watch::Released() {
 void Win32Watch::OnWatcherEnded() {
   CloseHandle(handover_.peer);
   handover_.peer = nullptr;
-  if (handover_.shared->in_force != 0 && handover_.shared->released == 0) {
-    handover_.peer = StartPeer(kWatchArgument, handover_, &WatchState::watcher_pid);
-  }
+  StartWatcher();
 }
 
 }  // namespace corvel

@@ -36,8 +36,8 @@ Role TakeRole(const wchar_t* arguments, Handover& handover);
 // can (watcher.h). Returns the watcher's exit status.
 int RunWatcher(const Handover& handover);
 
-// The lock's side: starts the watcher once the lock is in force, starts another should it end
-// while the lock holds, and tells it of the lock's own end.
+// The lock's side: tells the watcher when the lock is in force and when it ends on its own, and
+// starts another watcher should the one there is end while the lock holds.
 class Win32Watch final : public Watch {
  public:
   // A restarted lock's handover, or an empty one for a plain start.
@@ -50,6 +50,9 @@ class Win32Watch final : public Watch {
   void Released() override;
   bool Restarted() const override { return restarted_; }
 
+  // Starts the watcher of a lock in force, unless one runs: once the lock's window is shown,
+  // so that the lock's start does not wait for the watcher's.
+  void StartWatcher();
   // The watcher's process, for the message loop to wait on; nullptr when none runs.
   HANDLE watcher() const { return handover_.peer; }
   // The watcher's process has ended: while the lock holds, another is started.

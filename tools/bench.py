@@ -126,8 +126,9 @@ def run_once(session, program, idle_seconds, record):
         idle = idle_cpu_ms(pids, idle_seconds)
     peak = peak_kib(next(pid for pid in pids if not is_watcher(pid)))
     if program.watched:
-        watcher_peak = peak_kib(next(pid for pid in pids if is_watcher(pid)))
         relocked = stopwatch(session, "relock", program.title, ",".join(map(str, PANEL)))
+        # Read once the watcher has done all it does: waited, and started a lock.
+        watcher_peak = peak_kib(next(pid for pid in pids if is_watcher(pid)))
     released = stopwatch(session, "release", program.title, program.end_key,
                          *([program.text] if program.text else []))
     if released["status"] != "0":
