@@ -177,13 +177,14 @@ void Lock::RemoveCovers(std::size_t keep) {
 // Everything the lock took is given back, and Main hidden, before the user is told: no answer
 // to the message box, or none at all, can leave the machine half-locked, and nothing of the lock
 // can come in front of the box. Main closes last: while the message loop runs, its closing ends
-// the loop, which would take the box with it. A lock that its watcher restarted tells no one: it
-// ends at once, and the watcher calls the system's lock in its place.
+// the loop, which would take the box with it. A lock that its watcher restarted and that never
+// came into force tells no one: it ends at once, and the watcher calls the system's lock instead.
 void Lock::ReleaseThenTell(int exit_code, const std::wstring& message) {
+  const bool was_in_force = state_ == LockState::kLocked;
   exit_code_ = exit_code;
   OnUnload();
   parts_.windows.SetWindowPos(parts_.main.hWnd(), 0, 0, 0, 0, 0, kSwpHide);
-  if (!parts_.watch.Restarted()) {
+  if (was_in_force || !parts_.watch.Restarted()) {
     parts_.message_box.MsgBox(message, pw::kMsgBoxCritical | pw::kMsgBoxInFront, layout::kCaption);
   }
   parts_.main.Unload();

@@ -13,8 +13,8 @@ class Watch {
   // The lock has given back all it took and ends on its own: the watcher is to end too.
   virtual void Released() = 0;
   // Whether this lock was started by its watcher after a force end. No one asked for it, so no
-  // one may be there to answer a message; should it not lock, the watcher calls the system's own
-  // lock instead.
+  // one may be there to answer a message: should it not come into force, it tells no one, and
+  // the watcher calls the system's own lock instead.
   virtual bool Restarted() const = 0;
 };
 

@@ -171,6 +171,7 @@ TEST(LockTest, BareMonitorReleasesThenTells) {
   EXPECT_EQ(at_start.log, Join(Join(Join(kStartUntilRead, {"Decode(Open sesame)"}), Released()),
                                HiddenThenTold("モニターの一覧を読み取れません。")));
   LockRig locked;
+  locked.watch.restarted = true;  // once in force, a lock its watcher restarted tells as any does
   locked.covers.monitors = kThreeMonitors;
   locked.Load("\"Open sesame\"\r\n");
   locked.log.clear();
@@ -179,7 +180,8 @@ TEST(LockTest, BareMonitorReleasesThenTells) {
                              HiddenThenTold("モニターを覆うウィンドウが閉じられました。")));
   EXPECT_EQ(at_start.lock.exit_code(), 2);
   EXPECT_EQ(locked.lock.exit_code(), 2);
-  // Restarted by its watcher, a lock that cannot lock tells no one: the watcher takes over.
+  // Restarted by its watcher, a lock that cannot come into force tells no one: the watcher
+  // takes over.
   LockRig restarted;
   restarted.watch.restarted = true;
   restarted.lock.OnLoad();
