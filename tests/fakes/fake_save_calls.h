@@ -4,7 +4,6 @@
 
 #include <map>
 #include <set>
-#include <string>
 
 #include "shared/file_save.h"
 
@@ -25,8 +24,7 @@ class FakeSaveCalls : public SaveCalls {
   }
   FileWrite Move(const std::wstring& from, const std::wstring& to) override {
     if (held.count(from) || !files.count(from) || files.count(to)) return {false, L"E32"};
-    files[to] = files[from];
-    files.erase(from);
+    files[to] = files.extract(from).mapped();  // the right side first, as for any assignment
     return {};
   }
   FileWrite Delete(const std::wstring& path) override {

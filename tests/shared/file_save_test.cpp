@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-#include <set>
-#include <string>
-
 #include "tests/fakes/call_log.h"
 #include "tests/fakes/fake_save_calls.h"
 
@@ -15,42 +11,33 @@ namespace {
 using Folder = std::map<std::wstring, std::string>;
 
 const std::wstring kFile = L"C:\\App\\password", kTemp = L"C:\\App\\pwd1.tmp",
-                   kBackup = L"C:\\App\\pwd2.tmp";
+                   kOld = L"C:\\App\\pwd2.tmp", kFailed = L"ファイルを置き換えられません: E";
 const std::wstring kNewStays =
-    L"新しいパスワードが入ったファイル「C:\\App\\pwd1.tmp」を削除できません: E32";
+    L"。新しいパスワードが入ったファイル「" + kTemp + L"」を削除できません: E32";
 const std::wstring kOldStays =
-    L"古いパスワードが入ったファイル「C:\\App\\pwd2.tmp」を削除できません: E32";
-const std::wstring kNotReplaced = L"ファイルを置き換えられません: E";
+    L"古いパスワードが入ったファイル「" + kOld + L"」を削除できません: E32";
 
-// Each way the replace ends: the folder holds the new file alone and the save is ok, or the old
-// file stays (or is named) and the reason says so, naming every other file that stays.
+// Each way the replace ends, held files (that cannot be moved or deleted) included: the new file
+// alone, ok; or the old file, or else the files named that hold the new and the old, and why.
 TEST(FileSaveTest, EachReplaceFailureEndsWithOneKnownPassword) {
   struct Case {
     unsigned replace_error;
     std::set<std::wstring> held;
     Folder after;
-    bool ok;
     std::wstring reason;
   };
+  const std::wstring neither = L"1177。新しいパスワードは「" + kTemp + L"」に、古いパスワードは「" +
+                               kOld + L"」に残っています";
   const Case cases[] = {
-      {0, {}, {{kFile, "new"}}, true, L""},
-      {0, {kBackup}, {{kFile, "new"}, {kBackup, "old"}}, true, kOldStays},
-      {1175, {}, {{kFile, "old"}}, false, kNotReplaced + L"1175"},
-      {1176, {}, {{kFile, "old"}}, false, kNotReplaced + L"1176"},
-      {5, {kTemp}, {{kFile, "old"}, {kTemp, "new"}}, false, kNotReplaced + L"5。" + kNewStays},
-      {1177, {}, {{kFile, "new"}}, true, L""},
-      {1177, {kBackup}, {{kFile, "new"}, {kBackup, "old"}}, true, kOldStays},
-      {1177,
-       {kTemp},
-       {{kFile, "old"}, {kTemp, "new"}},
-       false,
-       kNotReplaced + L"1177。" + kNewStays},
-      {1177,
-       {kTemp, kBackup},
-       {{kTemp, "new"}, {kBackup, "old"}},
-       false,
-       kNotReplaced + L"1177。新しいパスワードは「" + kTemp + L"」に、古いパスワードは「" +
-           kBackup + L"」に残っています"},
+      {0, {}, {{kFile, "new"}}, L""},
+      {0, {kOld}, {{kFile, "new"}, {kOld, "old"}}, kOldStays},
+      {1175, {}, {{kFile, "old"}}, kFailed + L"1175"},
+      {1176, {}, {{kFile, "old"}}, kFailed + L"1176"},
+      {5, {kTemp}, {{kFile, "old"}, {kTemp, "new"}}, kFailed + L"5" + kNewStays},
+      {1177, {}, {{kFile, "new"}}, L""},
+      {1177, {kOld}, {{kFile, "new"}, {kOld, "old"}}, kOldStays},
+      {1177, {kTemp}, {{kFile, "old"}, {kTemp, "new"}}, kFailed + L"1177" + kNewStays},
+      {1177, {kTemp, kOld}, {{kTemp, "new"}, {kOld, "old"}}, kFailed + neither},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.replace_error);
@@ -58,9 +45,9 @@ TEST(FileSaveTest, EachReplaceFailureEndsWithOneKnownPassword) {
     calls.files = {{kFile, "old"}, {kTemp, "new"}};
     calls.held = c.held;
     calls.replace_error = c.replace_error;
-    const FileWrite result = PutInPlace(calls, {kFile, kTemp, kBackup}, "new");
+    const FileWrite result = PutInPlace(calls, {kFile, kTemp, kOld}, "new");
     EXPECT_EQ(calls.files, c.after);
-    EXPECT_EQ(result.ok, c.ok);
+    EXPECT_EQ(result.ok, c.after.count(kFile) && c.after.at(kFile) == "new");
     EXPECT_EQ(testing::Utf8(result.reason), testing::Utf8(c.reason));
   }
 }
@@ -69,16 +56,14 @@ TEST(FileSaveTest, EachReplaceFailureEndsWithOneKnownPassword) {
 TEST(FileSaveTest, OnlyTheNewBytesReadBackSucceed) {
   testing::FakeSaveCalls calls;
   calls.files = {{kFile, "old"}, {kTemp, "typo"}};
-  FileWrite result = PutInPlace(calls, {kFile, kTemp, kBackup}, "new");
-  EXPECT_FALSE(result.ok);
-  EXPECT_EQ(result.reason,
+  EXPECT_EQ(PutInPlace(calls, {kFile, kTemp, kOld}, "new").reason,
             L"保存したファイルを読み返すと新しいパスワードになっていません。古いパスワードは「" +
-                kBackup + L"」に残っています");
+                kOld + L"」に残っています");
   calls.files = {{kTemp, "new"}};
   calls.held = {kTemp};
-  result = PutInPlace(calls, {kFile, kTemp, {}}, "new");
+  EXPECT_EQ(PutInPlace(calls, {kFile, kTemp, {}}, "new").reason,
+            L"ファイルを作成できません: E32" + kNewStays);
   EXPECT_EQ(calls.files, (Folder{{kTemp, "new"}}));
-  EXPECT_EQ(result.reason, L"ファイルを作成できません: E32。" + kNewStays);
 }
 
 }  // namespace
