@@ -4,6 +4,7 @@ set -u
 check=$(cd "$(dirname "$0")/../../cmake" && pwd)/kernel_runs_i386.sh
 work=$1 failed=0
 rm -rf "$work" && mkdir -p "$work/tmp" "$work/binfmt" && touch "$work/file" || exit 1
+export I386_CHECK_BINFMT=$work/binfmt  # empty until an entry is written, whatever the system has
 # Passes when the check, given the folder $3, ends with status $1 and output $2 (a pattern).
 expect() {
   output=$(TMPDIR="$work/tmp" "$check" "$3" 2>&1)
@@ -21,20 +22,18 @@ expect "${kernel[@]}" "$work/build"
 
 # An entry for i386 programs, as Debian's qemu-user-binfmt writes it: when enabled, a no.
 echo enabled >"$work/binfmt/status"
-printf '%s\n' disabled 'interpreter /usr/libexec/qemu-binfmt/i386-binfmt-P' 'offset 0' \
+printf '%s\n' disabled 'interpreter /usr/bin/qemu-i386' 'offset 0' \
   'magic 7f454c4601010100000000000000000002000300' \
   'mask fffffffffffefe00fffffffffffffffffeffffff' >"$work/binfmt/qemu-i386"
-I386_CHECK_BINFMT=$work/binfmt expect "${kernel[@]}" "$work/build"
+expect "${kernel[@]}" "$work/build"
 sed -i 1s/disabled/enabled/ "$work/binfmt/qemu-i386"
-I386_CHECK_BINFMT=$work/binfmt expect 1 \
-  'the binfmt_misc entry qemu-i386 hands it to the emulator /usr/libexec/qemu-binfmt/i386-binfmt-P' \
-  "$work/build"
+expect 1 'the binfmt_misc entry qemu-i386 hands it to the emulator /usr/bin/qemu-i386' "$work/build"
 
 # A program that cannot be written, or run for any reason but its format, stops the set-up.
 expect 2 'Cannot tell whether * cannot make the folder */file/build' "$work/file/build"
 if unshare -rm true 2>/dev/null; then
   export -f expect && export check work
-  unshare -rm bash -c 'failed=0 && mount -t tmpfs -o noexec none "$work/tmp" &&
+  I386_CHECK_BINFMT=$work unshare -rm bash -c 'failed=0 && mount -t tmpfs -o noexec none "$work/tmp" &&
     expect 2 "Cannot tell * did not run: Permission denied, exit status 126" "$work/tmp"
     exit $failed' || failed=1
 else
