@@ -13,13 +13,16 @@ packages=(
   wine64 fonts-wine xvfb xdotool x11-utils imagemagick fonts-noto-cjk locales
 )
 need_i386=0
-if ./kernel_runs_i386.sh; then
+# The check's program goes into the build tree; it stops the set-up when it cannot tell.
+if ./kernel_runs_i386.sh ../build >/dev/null; then
   # wine32 runs the i686 programs beside wine64. Without the X extension libraries, which
   # --no-install-recommends leaves out, a 32-bit program's ClipCursor succeeds and does nothing.
   # The C library's 32-bit side builds the two-monitor test's stand-in Xinerama for it.
   packages+=(wine32:i386 libxi6:i386 libxrandr2:i386 libxinerama1:i386 libxcursor1:i386
     libxfixes3:i386 libxrender1:i386 libxcomposite1:i386 libc6-dev-i386)
   dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1
+elif [ $? -ne 1 ]; then
+  exit 1
 fi
 
 missing=()

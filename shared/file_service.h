@@ -15,8 +15,8 @@ struct FileRead {
 };
 
 struct FileWrite {
-  bool ok = true;
-  std::wstring reason;  // what failed and the system's message, when !ok
+  bool ok = true;       // the file holds the new bytes
+  std::wstring reason;  // when !ok, what failed and why; when ok, empty or what of the save stays
 };
 
 class FileService {
@@ -27,10 +27,10 @@ class FileService {
   virtual FileRead Read(const std::wstring& path, std::size_t max_bytes) = 0;
   // Replaces the file's content in one step: the bytes go to a new temporary file in the same
   // folder, are flushed to disk, and then take the file's place. An existing file keeps its
-  // attributes and security settings; a new one gets the folder's defaults. On a failure the old
-  // file is left as it was and the temporary file is removed; only if the old file has gone and
-  // the new one cannot take its place is the temporary file, then the only copy, kept, and the
-  // reason names it.
+  // attributes and security settings; a new one gets the folder's defaults. It is ok only when
+  // the file reads back as `bytes`. A failure leaves the old file as it was, or, when it has
+  // gone, names the files that hold the old and the new bytes. Every other file of the save is
+  // removed, and the reason names each one that cannot be, with the bytes it holds.
   virtual FileWrite Replace(const std::wstring& path, std::string_view bytes) = 0;
 };
 

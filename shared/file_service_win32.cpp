@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "shared/file_save.h"
 #include "shared/system_message_win32.h"
 
 namespace pw {
@@ -56,47 +57,64 @@ std::optional<FileWrite> FillTemporary(const std::wstring& temp_path, std::strin
   return std::nullopt;
 }
 
+// A name beside the file that no file has yet, for the system's replace to move the old file to;
+// empty, with the system's reason set, when there is none.
+std::wstring FreeName(const std::wstring& folder) {
+  wchar_t name[MAX_PATH];
+  for (UINT number = 1; number <= 0xFFFF; ++number) {
+    if (GetTempFileNameW(folder.c_str(), L"pwd", number, name) == 0) return {};
+    if (GetFileAttributesW(name) == INVALID_FILE_ATTRIBUTES &&
+        GetLastError() == ERROR_FILE_NOT_FOUND) {
+      return name;
+    }
+  }
+  SetLastError(ERROR_FILE_EXISTS);
+  return {};
+}
+
 // The system's replace keeps the file's security settings, and on some systems its attributes;
 // the attributes that say how the user wants the file kept are carried over by hand as well.
-std::optional<FileWrite> ReplaceKeepingIdentity(const std::wstring& path,
-                                                const std::wstring& temp_path, DWORD attributes) {
+std::optional<FileWrite> PrepareReplace(SaveFiles& files, const std::wstring& folder,
+                                        DWORD attributes) {
   constexpr DWORD kCarried =
       FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-  if (!SetFileAttributesW(temp_path.c_str(), (attributes & kCarried) | FILE_ATTRIBUTE_ARCHIVE)) {
+  if (!SetFileAttributesW(files.temp.c_str(), (attributes & kCarried) | FILE_ATTRIBUTE_ARCHIVE)) {
     return Failure(L"一時ファイルの属性を設定できません", GetLastError());
   }
-  // Wine's replace first moves the file aside under a name of its own, and leaves that name
-  // behind, as an empty file, when a program holds the file open without sharing its deletion.
-  // Such a hold is found first: it keeps the file from being opened for deletion, as it keeps it
-  // from being moved.
-  Handle held(CreateFileW(path.c_str(), DELETE,
+  // A program that holds the file open without sharing its deletion keeps it from being moved
+  // to the backup name. The hold is found before anything moves: it keeps the file from being
+  // opened for deletion as well.
+  Handle held(CreateFileW(files.file.c_str(), DELETE,
                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!held.valid()) return Failure(L"ファイルを置き換えられません", GetLastError());
   held.Close();
-  if (!ReplaceFileW(path.c_str(), temp_path.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                    nullptr, nullptr)) {
-    return Failure(L"ファイルを置き換えられません", GetLastError());
-  }
+  files.backup = FreeName(folder);
+  if (files.backup.empty()) return Failure(L"一時ファイルを作成できません", GetLastError());
   return std::nullopt;
 }
 
-std::optional<FileWrite> MoveIntoPlace(const std::wstring& path, const std::wstring& temp_path) {
-  if (!MoveFileExW(temp_path.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
-    return Failure(L"ファイルを作成できません", GetLastError());
-  }
-  return std::nullopt;
+FileWrite Result(BOOL done) {
+  return done ? FileWrite{} : FileWrite{false, SystemMessage(GetLastError())};
 }
 
-// The replace can fail after the old file has gone. The new one then takes its place, so that the
-// folder is never left without a password file; if it cannot, it is the password's only copy, so
-// it stays, and the message says where.
-FileWrite AfterOldFileGone(const std::wstring& path, const std::wstring& temp_path,
-                           FileWrite failure) {
-  if (MoveFileExW(temp_path.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) return {};
-  failure.reason = L"新しいパスワードは「" + temp_path + L"」に残っています。" + failure.reason;
-  return failure;
-}
+class Win32SaveCalls final : public SaveCalls {
+ public:
+  FileWrite Replace(const std::wstring& file, const std::wstring& replacement,
+                    const std::wstring& backup) override {
+    return Result(ReplaceFileW(file.c_str(), replacement.c_str(), backup.c_str(),
+                               REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr));
+  }
+  FileWrite Move(const std::wstring& from, const std::wstring& to) override {
+    return Result(MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH));
+  }
+  FileWrite Delete(const std::wstring& path) override {
+    return Result(DeleteFileW(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND);
+  }
+  FileRead Read(const std::wstring& path, std::size_t max_bytes) override {
+    return Win32FileService().Read(path, max_bytes);
+  }
+};
 
 }  // namespace
 
@@ -140,18 +158,12 @@ FileWrite Win32FileService::Replace(const std::wstring& path, std::string_view b
   if (GetTempFileNameW(folder.c_str(), L"pwd", 0, temp_name) == 0) {
     return Failure(L"一時ファイルを作成できません", GetLastError());
   }
-  const std::wstring temp_path = temp_name;
-  std::optional<FileWrite> failure = FillTemporary(temp_path, bytes);
-  if (!failure) {
-    failure = exists ? ReplaceKeepingIdentity(path, temp_path, attributes)
-                     : MoveIntoPlace(path, temp_path);
-    if (!failure) return {};
-    if (exists && GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
-      return AfterOldFileGone(path, temp_path, *failure);
-    }
-  }
-  DeleteFileW(temp_path.c_str());
-  return *failure;
+  SaveFiles files{path, temp_name, {}};
+  std::optional<FileWrite> failure = FillTemporary(files.temp, bytes);
+  if (!failure && exists) failure = PrepareReplace(files, folder, attributes);
+  Win32SaveCalls calls;
+  if (failure) return Abandon(calls, files, *std::move(failure));
+  return PutInPlace(calls, files, bytes);
 }
 
 }  // namespace pw

@@ -61,11 +61,12 @@ std::wstring DescribeBreach(const std::wstring& password, std::wstring_view char
 }
 
 // The sentence `head`, followed by the system's `reason` when there is one.
-std::wstring WithReason(std::wstring head, std::wstring_view reason) {
+std::wstring WithReason(std::wstring head, std::wstring_view reason,
+                        std::wstring_view separator = L": ") {
   if (reason.empty()) {
     return head + L"。";
   }
-  head += L": ";
+  head += separator;
   head += reason;
   if (reason.back() != L'。' && reason.back() != L'.') {
     head += L"。";
@@ -151,6 +152,9 @@ PasswordError WriteStoredPassword(FileService& files, AnsiCodePage& code_page,
   if (!write.ok) {
     return {Kind::kWriteFailed, std::move(write.reason)};
   }
+  if (!write.reason.empty()) {
+    return {Kind::kSavedLeftFile, std::move(write.reason)};
+  }
   return {};
 }
 
@@ -183,6 +187,8 @@ std::wstring DescribePasswordError(const PasswordError& error, std::wstring_view
              L"」はこのシステムの文字コードで保存できません。";
     case Kind::kWriteFailed:
       return WithReason(file + L"に保存できません", error.reason);
+    case Kind::kSavedLeftFile:
+      return WithReason(file + L"に保存しましたが", error.reason, L"、");
   }
   return {};
 }

@@ -30,6 +30,7 @@ struct PasswordError {
     kNotInCodePage,     // saving: a character the ANSI code page cannot store; `reason` holds the
                         // first such character, when it can be singled out
     kWriteFailed,       // saving: the system refused; `reason` says what failed and why
+    kSavedLeftFile,     // saving: saved, but a file of the save stays; `reason` names it
   };
   Kind kind = Kind::kNone;
   std::wstring reason;

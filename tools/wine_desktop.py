@@ -39,12 +39,17 @@ def windows_path(path):
 
 def programs_build(win32, win64):
     """The build tree whose programs run: win32, the programs that ship, unless the kernel cannot
-    run 32-bit x86 code, and then win64. Prints one line saying which, and why."""
-    if subprocess.run([ROOT / "cmake" / "kernel_runs_i386.sh"]).returncode == 0:
+    run 32-bit x86 code, and then win64. Prints one line saying which, and why; ends the program
+    when the kernel's answer cannot be had (the check has said why)."""
+    check = subprocess.run([ROOT / "cmake" / "kernel_runs_i386.sh", ROOT / "build"],
+                           stdout=subprocess.PIPE, text=True)
+    if check.returncode == 0:
         print(f"Running the i686 programs that ship, from {win32}, under Wine (WoW64).", flush=True)
         return Path(win32).resolve()
-    print(f"This kernel cannot run 32-bit x86 code: running the x86_64 build, from {win64}, under "
-          "wine64 instead of the i686 programs that ship.", flush=True)
+    if check.returncode != 1:
+        sys.exit("Stopped: which build to run depends on that answer.")
+    print(f"This kernel cannot run 32-bit x86 code: {check.stdout.strip()}; running the x86_64 "
+          f"build, from {win64}, under wine64 instead of the i686 programs that ship.", flush=True)
     return Path(win64).resolve()
 
 

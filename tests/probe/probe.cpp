@@ -9,6 +9,8 @@
 //   saver                        active (SPI_GETSCREENSAVEACTIVE), running
 //   monitors                     count, then monitorN=left,top,right,bottom,primary from 0
 //   at X Y                       the top-level window at that point, as window prints it
+//   key VK                       presses and releases the key of that virtual-key code, through
+//                                SendInput: a key that the X keyboard lacks, such as kana lock
 //   gettext TITLE CLASS CONTROL  text of a control: CONTROL is #<id> or <class hex>:<index>
 //   settext TITLE CLASS CONTROL TEXT
 //   click TITLE CLASS CONTROL    posts BM_CLICK, so a message box it opens cannot block the probe
@@ -204,6 +206,13 @@ int Force(const std::wstring& command, DWORD pid) {
   return done ? 0 : kNotFound;
 }
 
+int PressKey(unsigned long code) {
+  INPUT input[2] = {{INPUT_KEYBOARD, {}}, {INPUT_KEYBOARD, {}}};
+  input[0].ki.wVk = input[1].ki.wVk = static_cast<WORD>(code);
+  input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  return SendInput(2, input, sizeof(INPUT)) == 2 ? 0 : kUsage;
+}
+
 int ControlCommand(const std::wstring& command, HWND control, int argc, wchar_t** argv) {
   if (command == L"gettext" && argc == 5) {
     PrintHex("text", ControlText(control));
@@ -231,6 +240,7 @@ int wmain(int argc, wchar_t** argv) {
   if ((command == L"kill" || command == L"crash") && argc == 3) {
     return Force(command, std::wcstoul(argv[2], nullptr, 10));
   }
+  if (command == L"key" && argc == 3) return PressKey(std::wcstoul(argv[2], nullptr, 0));
   if (command == L"at" && argc == 4) {
     const POINT point = {std::wcstol(argv[2], nullptr, 10), std::wcstol(argv[3], nullptr, 10)};
     HWND hwnd = GetAncestor(WindowFromPoint(point), GA_ROOT);

@@ -149,9 +149,10 @@ TEST(DescribePasswordErrorTest, NamesTheFileAndTheCause) {
   const std::pair<PasswordError, std::wstring> cases[] = {
       {{Kind::kUnreadable, L"アクセスが拒否されました。"},
        file + L"を読み込めません: アクセスが拒否されました。"},
-      {{Kind::kUnreadable, L"Access denied"}, file + L"を読み込めません: Access denied。"},
       {{Kind::kNoPassword, L""}, file + L"にパスワードがありません。"},
       {{Kind::kStoredBreaksRule, L""}, file + L"のパスワードが長すぎます。" + rule},
+      {{Kind::kSavedLeftFile, L"古いパスワードが入ったファイル「x」を削除できません: E32"},
+       file + L"に保存しましたが、古いパスワードが入ったファイル「x」を削除できません: E32。"},
       {{Kind::kNotInCodePage, L"ｱ"},
        L"パスワードの文字「ｱ」はこのシステムの文字コードで保存できません。"},
   };

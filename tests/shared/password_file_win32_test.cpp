@@ -93,7 +93,7 @@ void CheckFiles(const std::wstring& folder) {
   const pw::FileWrite held = files.Replace(path, "\"abc\"\r\n");
   CHECK(!held.ok && held.reason.rfind(L"ファイルを置き換えられません: ", 0) == 0);
   CloseHandle(holder);
-  // Nothing is left beside it: neither ours nor the system replace's own ("rf*.tmp" under Wine).
+  // Nothing is left beside it: neither the temporary file nor the backup name.
   CHECK(RawBytes(path) == "\"\"\r\n" && Names(folder) == only_password);
 
   const std::wstring lost = folder + L"\\none\\password";
