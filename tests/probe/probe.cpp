@@ -13,9 +13,12 @@
 //   settext TITLE CLASS CONTROL TEXT
 //   click TITLE CLASS CONTROL    posts BM_CLICK, so a message box it opens cannot block the probe
 //   close TITLE CLASS            posts WM_CLOSE
-//   post TITLE CLASS MESSAGE WPARAM  posts the message, the numbers as C writes them
+//   post TITLE CLASS MESSAGE WPARAM [LPARAM]  posts the message, the numbers as C writes them
+//   show TITLE CLASS SW          ShowWindow from this process, SW as C writes it
+//   display WIDTH HEIGHT         changes the primary display's mode for this session
 //
-// Exit status 0 on success, 1 when the window or control is not there, 2 on a usage error.
+// Exit status 0 on success, 1 when the window or control is not there, 2 on a usage error, 3
+// when the system refuses the display mode.
 #include <windows.h>
 
 #include <cstdio>
@@ -27,6 +30,7 @@ namespace {
 
 constexpr int kNotFound = 1;
 constexpr int kUsage = 2;
+constexpr int kRefused = 3;
 constexpr UINT kReplyMs = 5000;
 
 // Decodes four hex digits a code unit; "*" stays "*" so the caller can tell "any" from a text.
@@ -199,6 +203,14 @@ int wmain(int argc, wchar_t** argv) {
     HWND hwnd = GetAncestor(WindowFromPoint(point), GA_ROOT);
     return hwnd == nullptr ? kNotFound : Window(hwnd);
   }
+  if (command == L"display" && argc == 4) {
+    DEVMODEW mode = {};
+    mode.dmSize = sizeof mode;
+    mode.dmPelsWidth = std::wcstoul(argv[2], nullptr, 10);
+    mode.dmPelsHeight = std::wcstoul(argv[3], nullptr, 10);
+    mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+    return ChangeDisplaySettingsW(&mode, 0) == DISP_CHANGE_SUCCESSFUL ? 0 : kRefused;
+  }
   std::wstring title;
   std::wstring cls;
   if (argc < 4 || !FromHex(argv[2], title) || !FromHex(argv[3], cls)) return kUsage;
@@ -213,9 +225,14 @@ int wmain(int argc, wchar_t** argv) {
     PostMessageW(hwnd, WM_CLOSE, 0, 0);
     return 0;
   }
-  if (command == L"post" && argc == 6) {
+  if (command == L"post" && (argc == 6 || argc == 7)) {
     PostMessageW(hwnd, static_cast<UINT>(std::wcstoul(argv[4], nullptr, 0)),
-                 std::wcstoul(argv[5], nullptr, 0), 0);
+                 std::wcstoul(argv[5], nullptr, 0),
+                 argc == 7 ? static_cast<LPARAM>(std::wcstoul(argv[6], nullptr, 0)) : 0);
+    return 0;
+  }
+  if (command == L"show" && argc == 5) {
+    ShowWindow(hwnd, static_cast<int>(std::wcstol(argv[4], nullptr, 0)));
     return 0;
   }
   if (argc < 5) return kUsage;
