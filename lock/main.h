@@ -34,6 +34,12 @@ class Main : public pw::BaseWindow<Main> {
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
   bool CreateControls();
   void OnGetMinMaxInfo(MINMAXINFO& info) const;
+  bool RefusesCommand(WPARAM command) const;
+  void RememberFocus();
+  void OnWindowPosChanged();
+  void PutBack();
+  void OnDisplayChange();
+  LRESULT OnQueryEndSession(LPARAM lparam) const;
   void OnCommand(int id, int code);
   LRESULT OnControlColor(UINT message, HDC dc) const;
   void OnPaint();
