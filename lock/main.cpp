@@ -169,7 +169,7 @@ LRESULT Main::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       if (lock_.RefusesClose()) return 0;
       break;
     case WM_WINDOWPOSCHANGING:
-      RememberFocus();
+      OnWindowPosChanging(*reinterpret_cast<WINDOWPOS*>(lparam));
       break;
     case WM_WINDOWPOSCHANGED:
       OnWindowPosChanged();
@@ -208,11 +208,18 @@ void Main::OnGetMinMaxInfo(MINMAXINFO& info) const {
 // are refused while it holds.
 bool Main::RefusesCommand(WPARAM command) const { return FoldsAway(command) && lock_.KeepsPlace(); }
 
-// A minimize takes the focus from the controls without deactivating Main, so that the focus
-// memory would not know where to give it back once Main is put back.
-void Main::RememberFocus() {
+// Before any change: a minimize from outside takes the focus from the controls without
+// deactivating Main, so the focus memory, which notes the focus at a deactivation, would not
+// know where to give it back once Main is put back. A hide is refused outright while locked:
+// hidden even for a moment, Main would lose the activation and, under Wine, the pointer's
+// confinement with it.
+void Main::OnWindowPosChanging(WINDOWPOS& pos) {
   HWND focus = GetFocus();
   if (focus != nullptr && IsChild(hwnd_, focus)) focus_.Remember(focus);
+  if (lock_.KeepsPlace() && (pos.flags & SWP_HIDEWINDOW) != 0) {
+    pos.flags &= ~SWP_HIDEWINDOW;
+    PostMessageW(hwnd_, kPutBackMessage, 0, 0);
+  }
 }
 
 // Posted, so that Main is put back once the change is done, not in the middle of it.
@@ -228,6 +235,8 @@ void Main::OnWindowPosChanged() {
 void Main::PutBack() {
   if (!lock_.KeepsPlace()) return;
   ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
+  // The focus goes back where it was, also when Main kept the activation.
+  focus_.OnActivate(hwnd_, WA_ACTIVE);
   OnDisplayChange();
 }
 

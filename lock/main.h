@@ -35,7 +35,7 @@ class Main : public pw::BaseWindow<Main> {
   bool CreateControls();
   void OnGetMinMaxInfo(MINMAXINFO& info) const;
   bool RefusesCommand(WPARAM command) const;
-  void RememberFocus();
+  void OnWindowPosChanging(WINDOWPOS& pos);
   void OnWindowPosChanged();
   void PutBack();
   void OnDisplayChange();

@@ -132,8 +132,8 @@ class LockTest(LockTestCase):
                     # A program closed for an update, the session going on.
                     ("post", WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP),
                     ("post", WM_ENDSESSION, 1, ENDSESSION_CLOSEAPP), ("post", WM_QUIT, 0),
-                    *(("post", WM_SYSCOMMAND, sc) for sc in (SC_MINIMIZE, SC_RESTORE, SC_MOVE,
-                                                             SC_SIZE)),
+                    *(("post", WM_SYSCOMMAND, command)
+                      for command in (SC_MINIMIZE, SC_RESTORE, SC_MOVE, SC_SIZE)),
                     *(("show", sw) for sw in (SW_MINIMIZE, SW_HIDE, SW_RESTORE, SW_SHOWNORMAL))]
         for request in requests:
             with self.subTest(request):
@@ -149,7 +149,7 @@ class LockTest(LockTestCase):
         self.session.key("Tab")
         for size in ((800, 600), (1024, 768)):
             self.session.probe("display", *size)
-            self.session.width, self.session.height = size
+            self.session.width, self.session.height = size  # where the checks expect the lock
             wait_for(lambda: lock_view.lock_window(self.session), 10, f"Main over {size}")
             self.assert_refused(proc, "wrong")
         self.submit(RIGHT)

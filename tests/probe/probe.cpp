@@ -74,17 +74,32 @@ std::wstring ClassOf(HWND hwnd) {
   return name;
 }
 
-// The first visible top-level window of this title and class ("*": any), in Z order, else the
-// first hidden one.
-HWND FindTopLevel(const std::wstring& title, const std::wstring& cls) {
+struct TopLevelQuery {
+  std::wstring title;
+  std::wstring cls;
+  HWND visible = nullptr;
   HWND hidden = nullptr;
-  for (HWND hwnd = GetTopWindow(nullptr); hwnd != nullptr; hwnd = GetWindow(hwnd, GW_HWNDNEXT)) {
-    if ((title != L"*" && title != TitleOf(hwnd)) || (cls != L"*" && cls != ClassOf(hwnd)))
-      continue;
-    if (IsWindowVisible(hwnd)) return hwnd;
-    if (hidden == nullptr) hidden = hwnd;
+};
+
+BOOL CALLBACK OnTopLevel(HWND hwnd, LPARAM param) {
+  auto* query = reinterpret_cast<TopLevelQuery*>(param);
+  if ((query->title != L"*" && query->title != TitleOf(hwnd)) ||
+      (query->cls != L"*" && query->cls != ClassOf(hwnd))) {
+    return TRUE;
   }
-  return hidden;
+  if (IsWindowVisible(hwnd)) query->visible = hwnd;
+  if (query->hidden == nullptr) query->hidden = hwnd;
+  return query->visible == nullptr;
+}
+
+// The first visible top-level window of this title and class ("*": any), in Z order, else the
+// first hidden one. EnumWindows walks a list taken at once: a walk by GetWindow would miss a
+// window that its program moves in the Z order meanwhile, as the lock does when it puts a window
+// back.
+HWND FindTopLevel(const std::wstring& title, const std::wstring& cls) {
+  TopLevelQuery query{title, cls};
+  EnumWindows(OnTopLevel, reinterpret_cast<LPARAM>(&query));
+  return query.visible != nullptr ? query.visible : query.hidden;
 }
 
 struct ControlQuery {
