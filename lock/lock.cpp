@@ -108,13 +108,6 @@ void Lock::OnEndSession() {
   }
 }
 
-void Lock::OnLoopEnded() {
-  if (state_ != LockState::kReleased) {
-    exit_code_ = kExitQuitMessage;
-    parts_.main.Unload();
-  }
-}
-
 void Lock::OnDisplayChange(const pw::Screen& screen) {
   if (state_ != LockState::kLocked) {
     return;

@@ -1,7 +1,7 @@
 // The lock's life, without a window system: the start sequence when the window loads, the
 // release sequence when it unloads, the unlock check on each click of OK, and what the lock
-// window does with activation, close requests, display changes, lost covers, the end of the
-// session and the end of its message loop meanwhile. Main covers the primary screen; every other
+// window does with activation, close requests and other requests to move it, display changes,
+// lost covers and the end of the session meanwhile. Main covers the primary screen; every other
 // monitor gets a cover of its own.
 #pragma once
 
@@ -72,13 +72,14 @@ class Lock {
   // changes nothing when it still holds.
   void OnActivate() { HoldPointer(); }
   void OnPointerMoved() { HoldPointer(); }
-  // Whether a close request (WM_CLOSE, SC_CLOSE) is refused: only the password ends a lock.
+  // Whether a close request (WM_CLOSE, SC_CLOSE, a program closed for an update) is refused:
+  // only the password ends a lock.
   bool RefusesClose() const { return state_ != LockState::kReleased; }
+  // Whether Main and the covers keep their place: while locked, nothing from outside minimizes,
+  // restores, moves, sizes or hides them, and what does so anyway is undone.
+  bool KeepsPlace() const { return state_ == LockState::kLocked; }
   // The user's session ends: the lock ends with it.
   void OnEndSession();
-  // The message loop ended. Unless the lock ended it, another program's quit message did: the
-  // lock is released all the same, and the exit code says so.
-  void OnLoopEnded();
   // The monitors or the primary screen's size changed: while locked, every monitor is covered
   // again, Main is fitted to the primary screen and the panel and the confinement are placed as
   // the start places them for that size. A monitor list that cannot be read, or a cover that

@@ -3,6 +3,7 @@
 #include <imm.h>
 
 #include "lock/layout.h"
+#include "lock/window_place_win32.h"
 #include "shared/fatal_failure.h"
 #include "shared/password_rule.h"
 #include "shared/system_message_win32.h"
@@ -25,6 +26,10 @@ constexpr int kOkId = 103;
 COLORREF ToColorRef(layout::Rgb rgb) { return RGB(rgb.red, rgb.green, rgb.blue); }
 
 HBRUSH BackgroundBrush() { return static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)); }
+
+RECT PrimaryScreen() {
+  return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
 
 // The panel is a system static control, so the program keeps one window class of its own; its
 // children's notifications and colour requests go on to Main, which handles them. The static's
@@ -127,9 +132,12 @@ int Main::Run() {
   watch_.StartWatcher();
   const pw::LoopWait watcher = {[this] { return watch_.watcher(); },
                                 [this] { watch_.OnWatcherEnded(); }};
-  pw::RunMessageLoop(
-      hwnd_, ok_, [this] { key_state_.Update(); }, &watcher);
-  lock_.OnLoopEnded();
+  // Only the lock's own end, after its release, ends the loop: a quit message that another
+  // program posts meanwhile is passed over.
+  while (lock_.state() == LockState::kLocked) {
+    pw::RunMessageLoop(
+        hwnd_, ok_, [this] { key_state_.Update(); }, &watcher);
+  }
   return lock_.exit_code();
 }
 
@@ -160,18 +168,28 @@ LRESULT Main::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       OnPaint();
       return 0;
     case WM_SYSCOMMAND:
-      if ((wparam & 0xFFF0) == SC_CLOSE && lock_.RefusesClose()) return 0;
+      if (RefusesCommand(wparam)) return 0;
       break;
     case WM_CLOSE:
       if (lock_.RefusesClose()) return 0;
       break;
-    case WM_DISPLAYCHANGE:
-      lock_.OnDisplayChange(pw::QueryScreen());
-      // The line follows the panel, unless the change ended the lock and Main is gone.
-      if (lock_.state() == LockState::kLocked) key_state_.Update();
+    case WM_WINDOWPOSCHANGING:
+      OnWindowPosChanging(*reinterpret_cast<WINDOWPOS*>(lparam));
+      break;
+    case WM_WINDOWPOSCHANGED:
+      OnWindowPosChanged();
+      break;
+    case kPutBackMessage:
+      PutBack();
       return 0;
+    case WM_DISPLAYCHANGE:
+      OnDisplayChange();
+      return 0;
+    case WM_QUERYENDSESSION:
+      return OnQueryEndSession(lparam);
     case WM_ENDSESSION:
-      if (wparam) lock_.OnEndSession();
+      // A program closed for an update, the session going on, is no end of the session.
+      if (wparam && (lparam & ENDSESSION_CLOSEAPP) == 0) lock_.OnEndSession();
       return 0;
     case kCoverLostMessage:
       lock_.OnCoverLost();
@@ -185,10 +203,59 @@ LRESULT Main::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 
 // Maximized, the window covers the whole primary screen, the taskbar's area included.
 void Main::OnGetMinMaxInfo(MINMAXINFO& info) const {
-  const POINT screen = {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  const RECT screen = PrimaryScreen();
   info.ptMaxPosition = {0, 0};
-  info.ptMaxSize = screen;
-  info.ptMaxTrackSize = screen;
+  info.ptMaxSize = {screen.right, screen.bottom};
+  info.ptMaxTrackSize = info.ptMaxSize;
+}
+
+// SC_CLOSE goes on as WM_CLOSE, which the lock refuses; the commands that fold the window away
+// are refused while it holds.
+bool Main::RefusesCommand(WPARAM command) const { return FoldsAway(command) && lock_.KeepsPlace(); }
+
+// Before any change: a minimize from outside takes the focus from the controls without
+// deactivating Main, so the focus memory, which notes the focus at a deactivation, would not
+// know where to give it back once Main is put back. A hide is refused outright while locked:
+// hidden even for a moment, Main would lose the activation and, under Wine, the pointer's
+// confinement with it.
+void Main::OnWindowPosChanging(WINDOWPOS& pos) {
+  HWND focus = GetFocus();
+  if (focus != nullptr && IsChild(hwnd_, focus)) focus_.Remember(focus);
+  if (lock_.KeepsPlace() && (pos.flags & SWP_HIDEWINDOW) != 0) {
+    pos.flags &= ~SWP_HIDEWINDOW;
+    PostMessageW(hwnd_, kPutBackMessage, 0, 0);
+  }
+}
+
+// Posted, so that Main is put back once the change is done, not in the middle of it.
+void Main::OnWindowPosChanged() {
+  if (lock_.KeepsPlace() && !(IsZoomed(hwnd_) && InPlace(hwnd_, PrimaryScreen()))) {
+    PostMessageW(hwnd_, kPutBackMessage, 0, 0);
+  }
+}
+
+// Whatever minimized, restored, moved, sized or hid Main or a cover, or took it out of the
+// topmost: Main is maximized again, and the covers, Main's stacking and the pointer's
+// confinement are set as after a display change.
+void Main::PutBack() {
+  if (!lock_.KeepsPlace()) return;
+  ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
+  // The focus goes back where it was, also when Main kept the activation.
+  focus_.OnActivate(hwnd_, WA_ACTIVE);
+  OnDisplayChange();
+}
+
+void Main::OnDisplayChange() {
+  lock_.OnDisplayChange(pw::QueryScreen());
+  // The line follows the panel, unless the change ended the lock and Main is gone.
+  if (lock_.state() == LockState::kLocked) key_state_.Update();
+}
+
+// A program closed for an update (the restart manager) asks first. The lock will not close on
+// it, and says so: the requester knows that it still runs, rather than wait for an end that does
+// not come. A real end of the session is agreed to; its WM_ENDSESSION releases.
+LRESULT Main::OnQueryEndSession(LPARAM lparam) const {
+  return (lparam & ENDSESSION_CLOSEAPP) == 0 || !lock_.RefusesClose();
 }
 
 void Main::OnCommand(int id, int code) {

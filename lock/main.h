@@ -36,6 +36,12 @@ class Main : public pw::BaseWindow<Main> {
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
   bool CreateControls();
   void OnGetMinMaxInfo(MINMAXINFO& info) const;
+  bool RefusesCommand(WPARAM command) const;
+  void OnWindowPosChanging(WINDOWPOS& pos);
+  void OnWindowPosChanged();
+  void PutBack();
+  void OnDisplayChange();
+  LRESULT OnQueryEndSession(LPARAM lparam) const;
   void OnCommand(int id, int code);
   LRESULT OnControlColor(UINT message, HDC dc) const;
   void OnPaint();

@@ -1,5 +1,6 @@
 #include "lock/monitor_covers_win32.h"
 
+#include "lock/window_place_win32.h"
 #include "shared/system_message_win32.h"
 
 namespace corvel {
@@ -28,22 +29,42 @@ BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM listing) {
   return TRUE;
 }
 
-// A cover's user data is the window to tell should it be destroyed; DestroyCover clears it first.
+RECT MonitorOf(HWND cover) {
+  MONITORINFO info = {};
+  info.cbSize = sizeof info;
+  GetMonitorInfoW(MonitorFromWindow(cover, MONITOR_DEFAULTTONEAREST), &info);
+  return info.rcMonitor;
+}
+
+// A cover's user data is the window to tell should it be destroyed or leave its monitor;
+// DestroyCover clears it first.
+void Report(HWND cover, UINT message) {
+  if (auto report_to = reinterpret_cast<HWND>(GetWindowLongPtrW(cover, GWLP_USERDATA))) {
+    PostMessageW(report_to, message, 0, 0);
+  }
+}
+
+// Covers exist only while the lock holds, and only the lock removes or moves them.
 LRESULT CALLBACK CoverProc(HWND cover, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CLOSE:
-      // Covers exist only while the lock holds, and only the lock removes them.
       return 0;
+    case WM_SYSCOMMAND:
+      if (FoldsAway(wparam)) return 0;
+      break;
+    case WM_WINDOWPOSCHANGED:
+      if (!InPlace(cover, MonitorOf(cover))) Report(cover, kPutBackMessage);
+      break;
     case WM_DESTROY:
-      if (auto report_to = reinterpret_cast<HWND>(GetWindowLongPtrW(cover, GWLP_USERDATA))) {
-        PostMessageW(report_to, kCoverLostMessage, 0, 0);
-      }
+      Report(cover, kCoverLostMessage);
       return 0;
   }
   return DefWindowProcW(cover, message, wparam, lparam);
 }
 
+// A minimized cover is restored first: moving it alone would leave it minimized.
 void Place(HWND cover, const PixelRect& rect) {
+  if (IsIconic(cover)) ShowWindow(cover, SW_SHOWNOACTIVATE);
   SetWindowPos(cover, HWND_TOPMOST, rect.left, rect.top, rect.right - rect.left,
                rect.bottom - rect.top, kPlaceFlags);
 }

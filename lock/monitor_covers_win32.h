@@ -1,7 +1,8 @@
 // The monitors as the system lists them, and covers as windows of a minimal class of their own:
 // black, borderless, topmost, disabled, out of the taskbar and never activated. Covers refuse
-// close requests; one destroyed other than by DestroyCover is reported to the window given to
-// ReportLostCoversTo, by a posted kCoverLostMessage.
+// close requests and the commands that fold them away; one destroyed other than by DestroyCover
+// is reported to the window given to ReportLostCoversTo by a posted kCoverLostMessage, one that
+// left its monitor by a posted kPutBackMessage.
 #pragma once
 
 #include <windows.h>

@@ -15,7 +15,10 @@ from wine_desktop import hex_text
 COVER = "CorvelCover"
 RIGHT = "Open sesame"
 FILE = b'"Open sesame"\r\n'
-WM_CLOSE, WM_QUIT, WM_ENDSESSION, WM_DISPLAYCHANGE = 0x10, 0x12, 0x16, 0x7E
+WM_CLOSE, WM_QUERYENDSESSION, WM_QUIT, WM_ENDSESSION, WM_SYSCOMMAND = 0x10, 0x11, 0x12, 0x16, 0x112
+SC_SIZE, SC_MOVE, SC_MINIMIZE, SC_RESTORE = 0xF000, 0xF010, 0xF020, 0xF120
+SW_HIDE, SW_SHOWNORMAL, SW_MINIMIZE, SW_RESTORE = 0, 1, 6, 9
+ENDSESSION_CLOSEAPP = 1
 
 
 class LockTestCase(E2ETestCase):
@@ -53,10 +56,11 @@ class LockTestCase(E2ETestCase):
         self.assertEqual((self.session.screensaver_active(), self.session.screensaver_running(),
                           self.session.registry_screensave_active()), (False, True, "0"))
 
-    def post(self, cls, message, wparam=0):
-        """Posts a message to Corvel's window of this class, as another program could."""
-        self.session.probe("post", hex_text(TITLE if cls == CLASS else None), hex_text(cls),
-                           message, wparam)
+    def ask(self, cls, command, *numbers):
+        """Asks Corvel's window of this class, as another program could: the probe's "post" of
+        a message or "show" (ShowWindow), with their numbers."""
+        self.session.probe(command, hex_text(TITLE if cls == CLASS else None), hex_text(cls),
+                           *numbers)
 
     def assert_released(self):
         """No lock window in view, no confinement, the screen saver switched on and not running."""
@@ -120,15 +124,35 @@ class LockTest(LockTestCase):
         self.assert_opens(proc)
 
     def test_requests_of_others_leave_it_locked_and_placed(self):
+        proc, folder = self.start()
+        lock_view.wait_locked(self.session)
+        # A second lock ends at once, taking nothing.
+        self.assertEqual(self.session.run(folder / "Corvel.exe", cwd=folder).wait(20), 5)
+        self.session.key("Tab", "alt+F4")
+        self.assert_refused(proc, "wrong")
+        requests = [("post", WM_CLOSE, 0), ("post", WM_ENDSESSION, 0),  # the session goes on
+                    # A program closed for an update, the session going on.
+                    ("post", WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP),
+                    ("post", WM_ENDSESSION, 1, ENDSESSION_CLOSEAPP), ("post", WM_QUIT, 0),
+                    *(("post", WM_SYSCOMMAND, command)
+                      for command in (SC_MINIMIZE, SC_RESTORE, SC_MOVE, SC_SIZE)),
+                    *(("show", sw) for sw in (SW_MINIMIZE, SW_HIDE, SW_RESTORE, SW_SHOWNORMAL))]
+        for request in requests:
+            with self.subTest(request):
+                self.ask(CLASS, *request)
+                # Input is handled after the request that came before it, so once the entry is
+                # refused the request has been handled too.
+                self.assert_refused(proc, "wrong")
+        self.submit(RIGHT)
+        self.assert_opens(proc)
+
+    def test_a_display_change_is_followed(self):
         proc = self.start_locked()
         self.session.key("Tab")
-        for request in (lambda: self.session.key("alt+F4"),
-                        lambda: self.session.close_window(TITLE, CLASS),
-                        lambda: self.post(CLASS, WM_ENDSESSION, 0),  # the session goes on
-                        lambda: self.post(CLASS, WM_DISPLAYCHANGE)):
-            request()
-            # Input is handled after the request that came before it, so once the entry is
-            # refused the request has been handled too.
+        for size in ((800, 600), (1024, 768)):
+            self.session.probe("display", *size)
+            self.session.width, self.session.height = size  # where the checks expect the lock
+            wait_for(lambda: lock_view.lock_window(self.session), 10, f"Main over {size}")
             self.assert_refused(proc, "wrong")
         self.submit(RIGHT)
         self.assert_opens(proc)
@@ -146,15 +170,6 @@ class LockTest(LockTestCase):
         wait_for(lambda: self.box() == RIGHT, 10, "the typed password")
         self.session.click(left + 208, top + 10)  # OK
         self.assert_opens(proc)
-
-    def test_a_second_lock_ends_at_once_and_a_posted_quit_releases_the_first(self):
-        first, folder = self.start(saver_before="0")
-        lock_view.wait_locked(self.session)
-        self.assertEqual(self.session.run(folder / "Corvel.exe", cwd=folder).wait(20), 5)
-        self.assert_locked(first)
-        self.post(CLASS, WM_QUIT)
-        self.assertEqual(first.wait(20), 4)
-        self.assert_released()
 
     def test_unusable_file_is_reported_after_the_release(self):
         cases = [  # name, the file, the message's sentence about it
@@ -224,13 +239,15 @@ class CoversTest(LockTestCase):
                 proc = self.start_locked(name=f"covers_{name}")
                 main = self.session.window_at(100, 100)
                 self.assertEqual((main["cls"], main["topmost"]), (CLASS, True))
-                self.post(COVER, WM_CLOSE)
-                # A wrong entry, posted after the close, is refused once both are handled.
-                self.session.set_control_text(TITLE, "Edit", "wrong", CLASS)
-                self.session.press_button(TITLE, "Button", CLASS)
-                wait_for(lambda: self.box() == "", 10, "the wrong entry refused")
-                self.assertEqual(self.session.window_at(*inside),
-                                 {"pid": main["pid"], "topmost": True, "cls": COVER})
+                for request in (("post", WM_CLOSE, 0), ("post", WM_SYSCOMMAND, SC_MINIMIZE),
+                                ("show", SW_MINIMIZE), ("show", SW_HIDE)):
+                    self.ask(COVER, *request)
+                    # A wrong entry, posted after the request, is refused once both are handled.
+                    self.session.set_control_text(TITLE, "Edit", "wrong", CLASS)
+                    self.session.press_button(TITLE, "Button", CLASS)
+                    wait_for(lambda: self.box() == "", 10, "the wrong entry refused")
+                    self.assertEqual(self.session.window_at(*inside),
+                                     {"pid": main["pid"], "topmost": True, "cls": COVER}, request)
                 self.session.set_control_text(TITLE, "Edit", RIGHT, CLASS)
                 self.session.press_button(TITLE, "Button", CLASS)
                 self.assertEqual(proc.wait(20), 0)

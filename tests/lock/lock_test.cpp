@@ -4,7 +4,6 @@
 
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "tests/fakes/fake_ansi_code_page.h"
@@ -127,38 +126,38 @@ TEST(LockTest, UnlockCheckComparesExactly) {
   }
 }
 
-// The end of the session, or a quit message from another program ending the message loop, ends
-// the lock with the exit code that says which; the window's own unload and the end of the loop
-// that follow release nothing twice and change no exit code.
-TEST(LockTest, EndFromOutsideReleasesOnce) {
-  for (auto [event, exit_code] : {std::pair{&Lock::OnEndSession, 0}, {&Lock::OnLoopEnded, 4}}) {
-    LockRig rig;
-    rig.Load("\"Open sesame\"\r\n");
-    rig.log.clear();
-    (rig.lock.*event)();
-    rig.lock.OnUnload();
-    rig.lock.OnLoopEnded();
-    EXPECT_EQ(rig.log, Join({"Main.Unload"}, Released()));
-    EXPECT_EQ(rig.lock.exit_code(), exit_code);
-  }
+// The end of the session ends the lock; the window's own unload that follows releases nothing
+// twice.
+TEST(LockTest, EndOfSessionReleasesOnce) {
+  LockRig rig;
+  rig.Load("\"Open sesame\"\r\n");
+  rig.log.clear();
+  rig.lock.OnEndSession();
+  rig.lock.OnUnload();
+  EXPECT_EQ(rig.log, Join({"Main.Unload"}, Released()));
+  EXPECT_EQ(rig.lock.exit_code(), 0);
 }
 
 // The system drops the confinement when another window takes the foreground, and does not always
-// say so; activation and pointer movement set it again, but only while locked.
-TEST(LockTest, ConfinementIsSetAgainWhileLocked) {
+// say so; activation and pointer movement set it again, but only while locked. Only then, too,
+// do Main and the covers keep their place against others.
+TEST(LockTest, ConfinementAndPlaceAreKeptWhileLocked) {
   for (void (Lock::*event)() : {&Lock::OnActivate, &Lock::OnPointerMoved}) {
     LockRig rig;
     (rig.lock.*event)();
     EXPECT_TRUE(rig.log.empty());
+    EXPECT_FALSE(rig.lock.KeepsPlace());
     rig.Load("\"Open sesame\"\r\n");
     rig.log.clear();
     (rig.lock.*event)();
     EXPECT_EQ(rig.log, Calls{"ClipCursor(512,384,745,404)"});
+    EXPECT_TRUE(rig.lock.KeepsPlace());
     rig.Submit(L"Open sesame");
     rig.log.clear();
     (rig.lock.*event)();
     rig.lock.OnOkClick();
     EXPECT_TRUE(rig.log.empty());
+    EXPECT_FALSE(rig.lock.KeepsPlace());
   }
 }
 

@@ -15,12 +15,15 @@
 //   settext TITLE CLASS CONTROL TEXT
 //   click TITLE CLASS CONTROL    posts BM_CLICK, so a message box it opens cannot block the probe
 //   close TITLE CLASS            posts WM_CLOSE
-//   post TITLE CLASS MESSAGE WPARAM  posts the message, the numbers as C writes them
+//   post TITLE CLASS MESSAGE WPARAM [LPARAM]  posts the message, the numbers as C writes them
+//   show TITLE CLASS SW          ShowWindow from this process, SW as C writes it
+//   display WIDTH HEIGHT         changes the primary display's mode for this session
 //   processes EXE                count, then pidN= of each running process of that file name
 //   kill PID                     ends the process as a task manager does: TerminateProcess, 1
 //   crash PID                    makes the process run a thread at an address where nothing is
 //
-// Exit status 0 on success, 1 when the window or control is not there, 2 on a usage error.
+// Exit status 0 on success, 1 when the window or control is not there, 2 on a usage error, 3
+// when the system refuses the display mode.
 #include <windows.h>
 // Needs windows.h first.
 #include <tlhelp32.h>
@@ -34,6 +37,7 @@ namespace {
 
 constexpr int kNotFound = 1;
 constexpr int kUsage = 2;
+constexpr int kRefused = 3;
 constexpr UINT kReplyMs = 5000;
 
 // Decodes four hex digits a code unit; "*" stays "*" so the caller can tell "any" from a text.
@@ -77,17 +81,32 @@ std::wstring ClassOf(HWND hwnd) {
   return name;
 }
 
-// The first visible top-level window of this title and class ("*": any), in Z order, else the
-// first hidden one.
-HWND FindTopLevel(const std::wstring& title, const std::wstring& cls) {
+struct TopLevelQuery {
+  std::wstring title;
+  std::wstring cls;
+  HWND visible = nullptr;
   HWND hidden = nullptr;
-  for (HWND hwnd = GetTopWindow(nullptr); hwnd != nullptr; hwnd = GetWindow(hwnd, GW_HWNDNEXT)) {
-    if ((title != L"*" && title != TitleOf(hwnd)) || (cls != L"*" && cls != ClassOf(hwnd)))
-      continue;
-    if (IsWindowVisible(hwnd)) return hwnd;
-    if (hidden == nullptr) hidden = hwnd;
+};
+
+BOOL CALLBACK OnTopLevel(HWND hwnd, LPARAM param) {
+  auto* query = reinterpret_cast<TopLevelQuery*>(param);
+  if ((query->title != L"*" && query->title != TitleOf(hwnd)) ||
+      (query->cls != L"*" && query->cls != ClassOf(hwnd))) {
+    return TRUE;
   }
-  return hidden;
+  if (IsWindowVisible(hwnd)) query->visible = hwnd;
+  if (query->hidden == nullptr) query->hidden = hwnd;
+  return query->visible == nullptr;
+}
+
+// The first visible top-level window of this title and class ("*": any), in Z order, else the
+// first hidden one. EnumWindows walks a list taken at once: a walk by GetWindow would miss a
+// window that its program moves in the Z order meanwhile, as the lock does when it puts a window
+// back.
+HWND FindTopLevel(const std::wstring& title, const std::wstring& cls) {
+  TopLevelQuery query{title, cls};
+  EnumWindows(OnTopLevel, reinterpret_cast<LPARAM>(&query));
+  return query.visible != nullptr ? query.visible : query.hidden;
 }
 
 struct ControlQuery {
@@ -246,6 +265,14 @@ int wmain(int argc, wchar_t** argv) {
     HWND hwnd = GetAncestor(WindowFromPoint(point), GA_ROOT);
     return hwnd == nullptr ? kNotFound : Window(hwnd);
   }
+  if (command == L"display" && argc == 4) {
+    DEVMODEW mode = {};
+    mode.dmSize = sizeof mode;
+    mode.dmPelsWidth = std::wcstoul(argv[2], nullptr, 10);
+    mode.dmPelsHeight = std::wcstoul(argv[3], nullptr, 10);
+    mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+    return ChangeDisplaySettingsW(&mode, 0) == DISP_CHANGE_SUCCESSFUL ? 0 : kRefused;
+  }
   std::wstring title;
   std::wstring cls;
   if (argc < 4 || !FromHex(argv[2], title) || !FromHex(argv[3], cls)) return kUsage;
@@ -260,9 +287,14 @@ int wmain(int argc, wchar_t** argv) {
     PostMessageW(hwnd, WM_CLOSE, 0, 0);
     return 0;
   }
-  if (command == L"post" && argc == 6) {
+  if (command == L"post" && (argc == 6 || argc == 7)) {
     PostMessageW(hwnd, static_cast<UINT>(std::wcstoul(argv[4], nullptr, 0)),
-                 std::wcstoul(argv[5], nullptr, 0), 0);
+                 std::wcstoul(argv[5], nullptr, 0),
+                 argc == 7 ? static_cast<LPARAM>(std::wcstoul(argv[6], nullptr, 0)) : 0);
+    return 0;
+  }
+  if (command == L"show" && argc == 5) {
+    ShowWindow(hwnd, static_cast<int>(std::wcstol(argv[4], nullptr, 0)));
     return 0;
   }
   if (argc < 5) return kUsage;
