@@ -4,6 +4,7 @@ everything back. Each scenario runs its own copy of Corvel.exe in a fresh folder
 password file; the unit tests hold the rules (reading, comparing, the call order)."""
 import re
 import unittest
+from pathlib import Path
 
 import bench
 import lock_view
@@ -45,6 +46,14 @@ class LockTestCase(E2ETestCase):
 
     def panel(self):
         return lock_view.panel(self.session)
+
+    def watcher_arguments(self, exe):
+        """The arguments on the command line of exe's watcher, as a task manager shows them."""
+        for pid in self.session.unix_pids(exe):
+            args = Path(f"/proc/{pid}/cmdline").read_text().split("\0")[1:]
+            if args[:1] == ["/watch"]:
+                return [arg for arg in args if arg]
+        return None
 
     def assert_locked(self, proc=None):
         """Locked, by proc or by a lock that a watcher started."""
@@ -126,8 +135,11 @@ class LockTest(LockTestCase):
     def test_requests_of_others_leave_it_locked_and_placed(self):
         proc, folder = self.start()
         lock_view.wait_locked(self.session)
-        # A second lock ends at once, taking nothing.
-        self.assertEqual(self.session.run(folder / "Corvel.exe", cwd=folder).wait(20), 5)
+        # A second lock ends at once, taking nothing, also when given the watcher's command line.
+        exe = folder / "Corvel.exe"
+        watcher = wait_for(lambda: self.watcher_arguments(exe), 10, "the watcher")
+        for args in ([], watcher, ["/relock", *watcher[1:]]):
+            self.assertEqual(self.session.run(exe, *args, cwd=folder).wait(20), 5, args)
         self.session.key("Tab", "alt+F4")
         self.assert_refused(proc, "wrong")
         requests = [("post", WM_CLOSE, 0), ("post", WM_ENDSESSION, 0),  # the session goes on
