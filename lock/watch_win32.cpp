@@ -51,6 +51,7 @@ bool ReadHandle(const wchar_t*& text, HANDLE& handle) {
   return true;
 }
 
+// By hand: std::to_wstring brings the C library's formatting in, 27 KiB of a program held to 64.
 std::wstring Decimal(std::uintptr_t value) {
   std::wstring digits;
   do {
@@ -94,6 +95,26 @@ LockEnd EndOf(HANDLE lock, const WatchState& shared) {
   GetExitCodeProcess(lock, &exit_code);
   end.exit_code = exit_code;
   return end;
+}
+
+// The shared state of a plain start's lock, in a section that each watcher and lock that follows
+// inherits; none when it cannot be made, and the lock holds all the same, without a watcher.
+Handover Share() {
+  SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+  Handover shared;
+  shared.section = CreateFileMappingW(INVALID_HANDLE_VALUE, &inherited, PAGE_READWRITE, 0,
+                                      sizeof(WatchState), nullptr);
+  if (shared.section == nullptr) return {};
+  void* view =
+      MapViewOfFile(shared.section, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(WatchState));
+  if (view == nullptr) {
+    CloseHandle(shared.section);
+    return {};
+  }
+  shared.shared = static_cast<WatchState*>(view);
+  shared.shared->magic = kMagic;
+  shared.shared->lock_pid = GetCurrentProcessId();
+  return shared;
 }
 
 }  // namespace
@@ -156,25 +177,8 @@ int RunWatcher(const Handover& handover) {
 }
 
 void Win32Watch::InForce() {
-  if (handover_.shared == nullptr) {
-    // Inherited by each watcher and lock that follows. Should it not be made, the lock holds all
-    // the same, without a watcher.
-    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
-    HANDLE section = CreateFileMappingW(INVALID_HANDLE_VALUE, &inherited, PAGE_READWRITE, 0,
-                                        sizeof(WatchState), nullptr);
-    void* view = section == nullptr ? nullptr
-                                    : MapViewOfFile(section, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0,
-                                                    sizeof(WatchState));
-    if (view == nullptr) {
-      if (section != nullptr) CloseHandle(section);
-      return;
-    }
-    handover_.section = section;
-    handover_.shared = static_cast<WatchState*>(view);
-    handover_.shared->magic = kMagic;
-    handover_.shared->lock_pid = GetCurrentProcessId();
-  }
-  InterlockedExchange(&handover_.shared->in_force, 1);
+  if (handover_.shared == nullptr) handover_ = Share();
+  if (handover_.shared != nullptr) InterlockedExchange(&handover_.shared->in_force, 1);
 }
 
 void Win32Watch::StartWatcher() {

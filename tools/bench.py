@@ -108,7 +108,7 @@ def peak_kib(pid):
 
 
 def is_watcher(pid):
-    return b"/watch" in Path(f"/proc/{pid}/cmdline").read_bytes().split(b"\0")
+    return wine_desktop.arguments(pid)[:1] == ["/watch"]
 
 
 def run_once(session, program, idle_seconds, record):

@@ -83,6 +83,11 @@ def pids_where(matches):
     return pids
 
 
+def arguments(pid):
+    """What follows the program on a running Wine process's command line."""
+    return [arg for arg in Path(f"/proc/{pid}/cmdline").read_text().split("\0")[1:] if arg]
+
+
 def environ_has(entry, assignment):
     """Whether the process of /proc folder entry started with NAME=value in its environment."""
     return assignment.encode() in (entry / "environ").read_bytes().split(b"\0")

@@ -4,14 +4,13 @@ everything back. Each scenario runs its own copy of Corvel.exe in a fresh folder
 password file; the unit tests hold the rules (reading, comparing, the call order)."""
 import re
 import unittest
-from pathlib import Path
 
 import bench
 import lock_view
 from harness import (MESSAGE_BOX, E2ETestCase, floor_exe, scenario_folder, wait_for,
                      windows_path)
 from lock_view import CLASS, TITLE
-from wine_desktop import hex_text
+from wine_desktop import arguments, hex_text
 
 COVER = "CorvelCover"
 RIGHT = "Open sesame"
@@ -49,11 +48,8 @@ class LockTestCase(E2ETestCase):
 
     def watcher_arguments(self, exe):
         """The arguments on the command line of exe's watcher, as a task manager shows them."""
-        for pid in self.session.unix_pids(exe):
-            args = Path(f"/proc/{pid}/cmdline").read_text().split("\0")[1:]
-            if args[:1] == ["/watch"]:
-                return [arg for arg in args if arg]
-        return None
+        watchers = [pid for pid in self.session.unix_pids(exe) if bench.is_watcher(pid)]
+        return watchers and arguments(watchers[0])
 
     def assert_locked(self, proc=None):
         """Locked, by proc or by a lock that a watcher started."""
