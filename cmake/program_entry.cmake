@@ -3,6 +3,7 @@
 # Starts a Windows program at shared/program_entry_win32.cpp instead of the MinGW C runtime's
 # start-up code, which that file says why. The program's link then leaves out the start-up
 # files, and program_entry.ld.in makes it fail if anything needs what only they would have run.
+# That script ends in INSERT, so that -T adds it to the linker's own script instead of replacing it.
 function(use_program_entry target)
   set(root ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/..)
   set(script ${CMAKE_BINARY_DIR}/program_entry.ld)
@@ -16,6 +17,6 @@ function(use_program_entry target)
     set(entry ProgramEntry)
   endif()
   target_sources(${target} PRIVATE ${root}/shared/program_entry_win32.cpp)
-  target_link_options(${target} PRIVATE -nostartfiles -Wl,--entry=${entry} ${script})
+  target_link_options(${target} PRIVATE -nostartfiles -Wl,--entry=${entry} -Wl,-T,${script})
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${script})
 endfunction()
