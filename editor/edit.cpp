@@ -50,7 +50,7 @@ bool Edit::Create() {
   // Without its box the window would save an empty password and confirm it.
   if (!CreateControls()) {
     ReportSystemError(L"入力欄とボタンを作成できません");
-    DestroyWindow(hwnd_);
+    Destroy();
     return false;
   }
   return true;
@@ -70,6 +70,9 @@ LRESULT Edit::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_ACTIVATE:
       return focus_.OnActivate(hwnd_, wparam) ? 0 : DefWindowProcW(hwnd_, message, wparam, lparam);
+    case WM_CLOSE:
+      Destroy();
+      return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;

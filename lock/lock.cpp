@@ -1,5 +1,7 @@
 #include "lock/lock.h"
 
+#include <algorithm>
+
 #include "lock/cover_rects.h"
 #include "lock/exit_status.h"
 #include "lock/layout.h"
@@ -34,17 +36,25 @@ void Lock::OnLoad() {
   normal_ = GeometryOf(parts_.main);
   confine_rect_ = ComputeConfineRect(normal_, screen);
   parts_.windows.ClipCursor(&confine_rect_);
-  parts_.windows.SystemParametersInfoA(kSpiSetScreenSaveActive, 0, nullptr, kSpifUpdateAndSend);
+  // Off for the running session only, not in the user's saved settings: an end that skips the
+  // release (a power cut, every Corvel process ended at once) then leaves the saved setting as it
+  // was, and the saver is back at the next sign-in.
+  parts_.windows.SystemParametersInfoA(kSpiSetScreenSaveActive, 0, nullptr, kSpifSendChange);
 
-  pw::PasswordRead read = pw::ReadStoredPassword(parts_.files, parts_.code_page, parts_.app_folder);
-  if (read.error) {
-    ReleaseThenTell(kExitNotLocked,
-                    pw::DescribePasswordError(read.error, pw::PasswordPath(parts_.app_folder)) +
-                        L"\n" + layout::kNotLockedHint);
-    return;
+  if (parts_.watch.Restarted()) {
+    stored_password_ = parts_.watch.HandedPassword();
+  } else {
+    pw::PasswordRead read =
+        pw::ReadStoredPassword(parts_.files, parts_.code_page, parts_.app_folder);
+    if (read.error) {
+      ReleaseThenTell(kExitNotLocked,
+                      pw::DescribePasswordError(read.error, pw::PasswordPath(parts_.app_folder)) +
+                          L"\n" + layout::kNotLockedHint);
+      return;
+    }
+    stored_password_ = read.password;
+    Wipe(read.password);
   }
-  stored_password_ = read.password;
-  Wipe(read.password);
   if (stored_password_.empty()) {
     parts_.main.Unload();
     return;
@@ -55,7 +65,7 @@ void Lock::OnLoad() {
   }
   parts_.windows.SystemParametersInfoA(kSpiSetScreenSaverRunning, 1, nullptr, kSpifNone);
   state_ = LockState::kLocked;
-  parts_.watch.InForce();
+  parts_.watch.InForce(stored_password_);
 }
 
 void Lock::OnUnload() {
@@ -102,10 +112,21 @@ void Lock::HoldPointer() {
   }
 }
 
-void Lock::OnEndSession() {
-  if (state_ == LockState::kLocked) {
+bool Lock::OnQueryEndSession(bool sent, bool close_app) {
+  if (sent) {
+    session_end_agreed_ = !close_app;
+  }
+  return !close_app || state_ == LockState::kReleased;
+}
+
+void Lock::OnEndSession(bool sent, bool ending) {
+  if (!sent) {
+    return;
+  }
+  if (ending && session_end_agreed_ && state_ == LockState::kLocked) {
     parts_.main.Unload();
   }
+  session_end_agreed_ = false;
 }
 
 void Lock::OnDisplayChange(const pw::Screen& screen) {
@@ -133,7 +154,8 @@ void Lock::OnDisplayChange(const pw::Screen& screen) {
 }
 
 void Lock::OnCoverLost() {
-  if (state_ == LockState::kLocked) {
+  const auto gone = [this](std::intptr_t cover) { return !parts_.covers.Stands(cover); };
+  if (state_ == LockState::kLocked && std::any_of(covers_.begin(), covers_.end(), gone)) {
     EndNotEveryMonitor(layout::kCoverLost);
   }
 }

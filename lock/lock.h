@@ -55,7 +55,8 @@ class Lock {
   // The window's Load, before it is first shown. Leaves the state kLocked, after which the
   // window is to be shown maximized, or kReleased with the window unloaded and the program to
   // end with exit_code(): at once for an empty stored password, after telling the user when the
-  // password file cannot be read or a monitor cannot be covered.
+  // password file cannot be read or a monitor cannot be covered. A lock that its watcher
+  // restarted takes the password that locked from the watcher instead of the file.
   void OnLoad();
   // The window's Unload: runs the release sequence, once, however the window closes, and then
   // tells the watcher that the lock ended on its own.
@@ -72,21 +73,26 @@ class Lock {
   // changes nothing when it still holds.
   void OnActivate() { HoldPointer(); }
   void OnPointerMoved() { HoldPointer(); }
-  // Whether a close request (WM_CLOSE, SC_CLOSE, a program closed for an update) is refused:
-  // only the password ends a lock.
-  bool RefusesClose() const { return state_ != LockState::kReleased; }
   // Whether Main and the covers keep their place: while locked, nothing from outside minimizes,
   // restores, moves, sizes or hides them, and what does so anyway is undone.
   bool KeepsPlace() const { return state_ == LockState::kLocked; }
-  // The user's session ends: the lock ends with it.
-  void OnEndSession();
+  // Whether the session may end: a program closed for an update (close_app), the session going
+  // on, is refused until the lock has released, as any close is; a real end of the session is
+  // agreed to. Only a query
+  // that came from another thread (`sent`), as the system's does, is heeded: any program can post
+  // one, and no one reads the answer to a posted message.
+  bool OnQueryEndSession(bool sent, bool close_app);
+  // The session ends (`ending`), or goes on after all. The lock ends with the session only when
+  // the end was sent after a sent query that the lock agreed to: the system asks before it ends a
+  // session, and an end that another program posts, or sends unasked, is no end of it.
+  void OnEndSession(bool sent, bool ending);
   // The monitors or the primary screen's size changed: while locked, every monitor is covered
   // again, Main is fitted to the primary screen and the panel and the confinement are placed as
   // the start places them for that size. A monitor list that cannot be read, or a cover that
   // cannot be made, ends the lock as at the start.
   void OnDisplayChange(const pw::Screen& screen);
-  // A cover went without the lock removing it: its monitor is bare, so while locked the lock
-  // ends as when a cover cannot be made.
+  // A cover is said to have gone without the lock removing it. If one really has, its monitor is
+  // bare, so while locked the lock ends as when a cover cannot be made.
   void OnCoverLost();
 
   LockState state() const { return state_; }
@@ -108,6 +114,7 @@ class Lock {
   PixelRect confine_rect_;
   FormGeometry normal_;  // Main's geometry before it was maximized, kept for display changes
   std::vector<std::intptr_t> covers_;
+  bool session_end_agreed_ = false;
 };
 
 }  // namespace corvel

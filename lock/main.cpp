@@ -94,7 +94,10 @@ bool Main::CreateControls() {
   form_.Attach(hwnd_);
   covers_.ReportLostCoversTo(hwnd_);
   // The release runs while the window still stands, before it is destroyed.
-  form_.OnUnload([this] { lock_.OnUnload(); });
+  form_.OnUnload([this] {
+    lock_.OnUnload();
+    Destroy();
+  });
   // WS_EX_CONTROLPARENT: Tab and the dialog keys reach the controls inside the panel.
   HWND object = pw::CreateControl(hwnd_, kStaticClass, L"", WS_CLIPCHILDREN, WS_EX_CONTROLPARENT,
                                   layout::kObject, screen_, kObjectId);
@@ -130,13 +133,11 @@ int Main::Run() {
   if (lock_.state() != LockState::kLocked) return lock_.exit_code();
   ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
   watch_.StartWatcher();
-  const pw::LoopWait watcher = {[this] { return watch_.watcher(); },
-                                [this] { watch_.OnWatcherEnded(); }};
   // Only the lock's own end, after its release, ends the loop: a quit message that another
   // program posts meanwhile is passed over.
   while (lock_.state() == LockState::kLocked) {
     pw::RunMessageLoop(
-        hwnd_, ok_, [this] { key_state_.Update(); }, &watcher);
+        hwnd_, ok_, [this] { key_state_.Update(); }, &watch_);
   }
   return lock_.exit_code();
 }
@@ -171,8 +172,8 @@ LRESULT Main::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       if (RefusesCommand(wparam)) return 0;
       break;
     case WM_CLOSE:
-      if (lock_.RefusesClose()) return 0;
-      break;
+      // Only the lock's Unload closes Main; once it has, no close can come.
+      return 0;
     case WM_WINDOWPOSCHANGING:
       OnWindowPosChanging(*reinterpret_cast<WINDOWPOS*>(lparam));
       break;
@@ -186,10 +187,9 @@ LRESULT Main::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       OnDisplayChange();
       return 0;
     case WM_QUERYENDSESSION:
-      return OnQueryEndSession(lparam);
+      return lock_.OnQueryEndSession(InSendMessage(), (lparam & ENDSESSION_CLOSEAPP) != 0);
     case WM_ENDSESSION:
-      // A program closed for an update, the session going on, is no end of the session.
-      if (wparam && (lparam & ENDSESSION_CLOSEAPP) == 0) lock_.OnEndSession();
+      lock_.OnEndSession(InSendMessage(), wparam != 0);
       return 0;
     case kCoverLostMessage:
       lock_.OnCoverLost();
@@ -251,13 +251,6 @@ void Main::OnDisplayChange() {
   if (lock_.state() == LockState::kLocked) key_state_.Update();
 }
 
-// A program closed for an update (the restart manager) asks first. The lock will not close on
-// it, and says so: the requester knows that it still runs, rather than wait for an end that does
-// not come. A real end of the session is agreed to; its WM_ENDSESSION releases.
-LRESULT Main::OnQueryEndSession(LPARAM lparam) const {
-  return (lparam & ENDSESSION_CLOSEAPP) == 0 || !lock_.RefusesClose();
-}
-
 void Main::OnCommand(int id, int code) {
   if (id == kOkId && code == BN_CLICKED) lock_.OnOkClick();
 }
@@ -279,11 +272,8 @@ void Main::OnPaint() {
   EndPaint(hwnd_, &paint);
 }
 
-void Main::OnDestroy() {
-  // Unload has released already; this covers a window destroyed by other means.
-  lock_.OnUnload();
-  // The exit code is the lock's, whatever the quit message carries.
-  PostQuitMessage(0);
-}
+// Main is destroyed only by its Unload, once the lock has released: this ends the message loop.
+// The exit code is the lock's, whatever the quit message carries.
+void Main::OnDestroy() { PostQuitMessage(0); }
 
 }  // namespace corvel

@@ -41,7 +41,6 @@ class Main : public pw::BaseWindow<Main> {
   void OnWindowPosChanged();
   void PutBack();
   void OnDisplayChange();
-  LRESULT OnQueryEndSession(LPARAM lparam) const;
   void OnCommand(int id, int code);
   LRESULT OnControlColor(UINT message, HDC dc) const;
   void OnPaint();

@@ -32,6 +32,9 @@ class MonitorCovers {
   virtual CoverMade CreateCover(const PixelRect& rect) = 0;
   virtual void MoveCover(std::intptr_t cover, const PixelRect& rect) = 0;
   virtual void DestroyCover(std::intptr_t cover) = 0;
+  // Whether the cover still stands: nothing but the lock can destroy it, yet a message that says
+  // it went may come from anyone.
+  virtual bool Stands(std::intptr_t cover) = 0;
 };
 
 }  // namespace corvel

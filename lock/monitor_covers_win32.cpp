@@ -112,4 +112,8 @@ void Win32MonitorCovers::DestroyCover(std::intptr_t cover) {
   DestroyWindow(reinterpret_cast<HWND>(cover));
 }
 
+bool Win32MonitorCovers::Stands(std::intptr_t cover) {
+  return IsWindow(reinterpret_cast<HWND>(cover)) != FALSE;
+}
+
 }  // namespace corvel

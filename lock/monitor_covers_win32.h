@@ -21,6 +21,7 @@ class Win32MonitorCovers final : public MonitorCovers {
   CoverMade CreateCover(const PixelRect& rect) override;
   void MoveCover(std::intptr_t cover, const PixelRect& rect) override;
   void DestroyCover(std::intptr_t cover) override;
+  bool Stands(std::intptr_t cover) override;
 
  private:
   HINSTANCE instance_;

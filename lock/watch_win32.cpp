@@ -1,12 +1,11 @@
 #include "lock/watch_win32.h"
 
-#include <cstdint>
-#include <string>
+#include <tlhelp32.h>
 
 #include "lock/exit_status.h"
 #include "lock/watcher.h"
 #include "lock/window_system_win32.h"
-#include "shared/forms_win32.h"
+#include "shared/password_rule.h"
 
 namespace corvel {
 
@@ -19,66 +18,95 @@ struct WatchState {
   LONG in_force;      // the lock said it is in force
   LONG released;      // the lock said it released: one of its own ends
   ForceEnds force_ends;
+  wchar_t password[pw::kMaxPasswordLength + 1];  // the one that locked, while it holds
 };
 
 namespace {
 
-constexpr std::uint32_t kMagic = 0x43525631;
-constexpr wchar_t kWatchArgument[] = L"/watch";
-constexpr wchar_t kRelockArgument[] = L"/relock";
-// Enough to wait for the process's end and read its exit status.
-constexpr DWORD kPeerAccess = SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION;
+constexpr std::uint32_t kMagic = 0x43525632;
+// Enough to wait for the starter's end and take a copy of the section's handle from it.
+constexpr DWORD kStarterAccess = SYNCHRONIZE | PROCESS_DUP_HANDLE;
 
-// Reads `word` and a space from the start of `text`.
-bool ReadWord(const wchar_t*& text, std::wstring_view word) {
-  if (std::wstring_view(text).substr(0, word.size()) != word || text[word.size()] != L' ') {
-    return false;
+void Wipe(WatchState& shared) { SecureZeroMemory(shared.password, sizeof shared.password); }
+
+// The parent of this process's own start, as the system's process list gives it; 0 if unknown.
+DWORD OwnParentId() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  DWORD parent = 0;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more && parent == 0;
+       more = Process32NextW(snapshot, &entry)) {
+    if (entry.th32ProcessID == GetCurrentProcessId()) parent = entry.th32ParentProcessID;
   }
-  text += word.size() + 1;
-  return true;
+  CloseHandle(snapshot);
+  return parent;
 }
 
-// Reads a handle's value, in decimal, and the space or the end after it.
-bool ReadHandle(const wchar_t*& text, HANDLE& handle) {
-  std::uintptr_t value = 0;
-  const wchar_t* start = text;
-  for (; *text >= L'0' && *text <= L'9' && text - start < 20; ++text) {
-    value = value * 10 + static_cast<std::uintptr_t>(*text - L'0');
-  }
-  handle = reinterpret_cast<HANDLE>(value);
-  if (text == start || (*text != L' ' && *text != L'\0')) return false;
-  if (*text == L' ') ++text;
-  return true;
+bool StartedBefore(HANDLE process, HANDLE other) {
+  FILETIME started, other_started, unused;
+  return GetProcessTimes(process, &started, &unused, &unused, &unused) &&
+         GetProcessTimes(other, &other_started, &unused, &unused, &unused) &&
+         CompareFileTime(&started, &other_started) <= 0;
 }
 
-// By hand: std::to_wstring brings the C library's formatting in, 27 KiB of a program held to 64.
-std::wstring Decimal(std::uintptr_t value) {
-  std::wstring digits;
-  do {
-    digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + value % 10));
-    value /= 10;
-  } while (value != 0);
-  return digits;
+DWORD ProcessOf(HWND window) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  return process;
 }
 
-// Starts Corvel.exe again, as `argument`, handing it the section and this process; the new
-// process's ID goes to `expected_pid` before it runs. Returns its process, or nullptr.
-HANDLE StartPeer(const wchar_t* argument, const Handover& own, DWORD WatchState::*expected_pid) {
-  HANDLE self = nullptr;
-  if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
-                       kPeerAccess, TRUE, 0)) {
-    return nullptr;
+// The parent a Corvel starts another under, so that neither descends from the other: the parent
+// of its own start, which every Corvel of one lock then shares, as long as it runs (started before
+// this process, so that its ID was not taken over by a later one); else the shell's process, found
+// by its window or, where no shell has named one, by the desktop's. nullptr when none can be
+// opened: the new process is then this one's child.
+HANDLE BorrowedParent() {
+  constexpr DWORD kAccess = PROCESS_CREATE_PROCESS | PROCESS_QUERY_LIMITED_INFORMATION;
+  if (HANDLE own = OpenProcess(kAccess, FALSE, OwnParentId())) {
+    if (StartedBefore(own, GetCurrentProcess())) return own;
+    CloseHandle(own);
   }
+  for (HWND shell : {GetShellWindow(), GetDesktopWindow()}) {
+    const DWORD process = ProcessOf(shell);
+    if (HANDLE parent = process != 0 ? OpenProcess(kAccess, FALSE, process) : nullptr) {
+      return parent;
+    }
+  }
+  return nullptr;
+}
+
+// Starts Corvel.exe again in `role`, under a borrowed parent, telling it this process and the
+// section; the new process's ID goes to `expected_pid` before it runs. Returns its process, or
+// nullptr. No handle is inherited: the borrowed parent's would be, not this process's.
+HANDLE StartPeer(Role role, const Handover& own, DWORD WatchState::*expected_pid) {
   const std::wstring program = pw::ProgramPath();
-  std::wstring command = L"\"" + program + L"\" " + argument + L" " +
-                         Decimal(reinterpret_cast<std::uintptr_t>(own.section)) + L" " +
-                         Decimal(reinterpret_cast<std::uintptr_t>(self));
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
+  std::wstring command =
+      L"\"" + program + L"\" " +
+      RoleArguments({role, GetCurrentProcessId(),
+                     static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(own.section))});
+  STARTUPINFOEXW startup = {};
+  startup.StartupInfo.cb = sizeof startup;
+  alignas(8) unsigned char attributes[128];
+  SIZE_T size = sizeof attributes;
+  HANDLE parent = BorrowedParent();
+  DWORD flags = CREATE_SUSPENDED;
+  if (parent != nullptr) {
+    startup.lpAttributeList = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributes);
+    if (InitializeProcThreadAttributeList(startup.lpAttributeList, 1, 0, &size) &&
+        UpdateProcThreadAttribute(startup.lpAttributeList, 0, PROC_THREAD_ATTRIBUTE_PARENT_PROCESS,
+                                  &parent, sizeof parent, nullptr, nullptr)) {
+      flags |= EXTENDED_STARTUPINFO_PRESENT;
+    }
+  }
   PROCESS_INFORMATION process = {};
-  const BOOL started = CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE,
-                                      CREATE_SUSPENDED, nullptr, nullptr, &startup, &process);
-  CloseHandle(self);
+  const BOOL started = CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE,
+                                      flags, nullptr, nullptr, &startup.StartupInfo, &process);
+  if ((flags & EXTENDED_STARTUPINFO_PRESENT) != 0) {
+    DeleteProcThreadAttributeList(startup.lpAttributeList);
+  }
+  if (parent != nullptr) CloseHandle(parent);
   if (!started) return nullptr;
   own.shared->*expected_pid = process.dwProcessId;
   ResumeThread(process.hThread);
@@ -86,23 +114,24 @@ HANDLE StartPeer(const wchar_t* argument, const Handover& own, DWORD WatchState:
   return process.hProcess;
 }
 
-LockEnd EndOf(HANDLE lock, const WatchState& shared) {
+bool ProgramPresent() {
+  return GetFileAttributesW(pw::ProgramPath().c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+LockEnd EndOf(const WatchState& shared) {
   LockEnd end;
   end.released = shared.released != 0;
   end.was_in_force = shared.in_force != 0;
-  end.program_present = GetFileAttributesW(pw::ProgramPath().c_str()) != INVALID_FILE_ATTRIBUTES;
-  DWORD exit_code = 0;
-  GetExitCodeProcess(lock, &exit_code);
-  end.exit_code = exit_code;
+  end.program_present = ProgramPresent();
   return end;
 }
 
 // The shared state of a plain start's lock, in a section that each watcher and lock that follows
-// inherits; none when it cannot be made, and the lock holds all the same, without a watcher.
+// takes a copy of; none when it cannot be made, and the lock holds all the same, without a
+// watcher.
 Handover Share() {
-  SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
   Handover shared;
-  shared.section = CreateFileMappingW(INVALID_HANDLE_VALUE, &inherited, PAGE_READWRITE, 0,
+  shared.section = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                       sizeof(WatchState), nullptr);
   if (shared.section == nullptr) return {};
   void* view =
@@ -117,84 +146,115 @@ Handover Share() {
   return shared;
 }
 
+bool HandedTo(const WatchState& shared, const RoleClaim& claim) {
+  const DWORD self = GetCurrentProcessId();
+  return shared.magic == kMagic &&
+         (claim.role == Role::kWatcher
+              ? shared.watcher_pid == self && shared.lock_pid == claim.starter
+              : shared.lock_pid == self && shared.watcher_pid == claim.starter);
+}
+
 }  // namespace
 
 Role TakeRole(const wchar_t* arguments, Handover& handover) {
-  const wchar_t* text = arguments;
-  const Role role = ReadWord(text, kWatchArgument)    ? Role::kWatcher
-                    : ReadWord(text, kRelockArgument) ? Role::kRestartedLock
-                                                      : Role::kLock;
+  const RoleClaim claim = ClaimedRole(arguments);
+  if (claim.role == Role::kLock) return Role::kLock;
   Handover handed;
-  if (role == Role::kLock || !ReadHandle(text, handed.section) || !ReadHandle(text, handed.peer) ||
-      *text != L'\0') {
-    return Role::kLock;
+  handed.peer = OpenProcess(kStarterAccess, FALSE, claim.starter);
+  if (handed.peer != nullptr &&
+      DuplicateHandle(handed.peer, reinterpret_cast<HANDLE>(std::uintptr_t{claim.section}),
+                      GetCurrentProcess(), &handed.section, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+    void* view =
+        MapViewOfFile(handed.section, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(WatchState));
+    if (view != nullptr && HandedTo(*static_cast<const WatchState*>(view), claim)) {
+      handed.shared = static_cast<WatchState*>(view);
+      handover = handed;
+      return claim.role;
+    }
+    if (view != nullptr) UnmapViewOfFile(view);
+    CloseHandle(handed.section);
   }
-  // Handles that this process did not inherit are not closed: they may be others of its own.
-  void* view =
-      MapViewOfFile(handed.section, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(WatchState));
-  if (view == nullptr) return Role::kLock;
-  const auto* shared = static_cast<const WatchState*>(view);
-  const DWORD self = GetCurrentProcessId();
-  const DWORD peer = GetProcessId(handed.peer);
-  const bool handed_to_me =
-      shared->magic == kMagic && peer != 0 &&
-      (role == Role::kWatcher ? shared->watcher_pid == self && shared->lock_pid == peer
-                              : shared->lock_pid == self && shared->watcher_pid == peer);
-  if (!handed_to_me) {
-    UnmapViewOfFile(view);
-    return Role::kLock;
-  }
-  // The other's process goes to no process that this one starts.
-  SetHandleInformation(handed.peer, HANDLE_FLAG_INHERIT, 0);
-  handed.shared = static_cast<WatchState*>(view);
-  handover = handed;
-  return role;
+  if (handed.peer != nullptr) CloseHandle(handed.peer);
+  return Role::kLock;
+}
+
+void HoldProgramFile() {
+  // Renaming or deleting needs a handle that shares deletion, writing one that shares writing:
+  // this one shares neither. It is never closed: it goes with the process.
+  CreateFileW(pw::ProgramPath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+              nullptr);
 }
 
 int RunWatcher(const Handover& handover) {
   WatchState& shared = *handover.shared;
   HANDLE lock = handover.peer;
+  std::uint64_t last_start = 0;
+  Win32WindowSystem windows;
   for (;;) {
-    WaitForSingleObject(lock, INFINITE);
-    const LockEnd end = EndOf(lock, shared);
-    CloseHandle(lock);
-    switch (AfterLockEnded(end, shared.force_ends, GetTickCount64())) {
-      case WatcherAction::kEndQuietly:
-        return kExitUnlocked;
-      case WatcherAction::kStartNewLock:
-        shared.in_force = 0;
-        shared.released = 0;
-        lock = StartPeer(kRelockArgument, handover, &WatchState::lock_pid);
-        if (lock != nullptr) continue;
-        break;
-      case WatcherAction::kGiveBackAndLockSystem:
-        break;
+    if (lock != nullptr) {
+      WaitForSingleObject(lock, INFINITE);
+      CloseHandle(lock);
     }
-    Win32WindowSystem windows;
-    GiveBackAndLockSystem(windows);
-    return kExitSystemLocked;
+    const LockEnd end = lock != nullptr ? EndOf(shared) : LockEnd{false, false, ProgramPresent()};
+    WatcherAction action = AfterLockEnded(end, shared.force_ends, GetTickCount64());
+    if (action == WatcherAction::kLockSystem) {
+      if (GiveBackAndLockSystem(windows)) return kExitSystemLocked;
+      action = AfterSystemLockRefused(end);
+      Sleep(static_cast<DWORD>(WaitBeforeStart(last_start, GetTickCount64())));
+    }
+    if (action == WatcherAction::kEndQuietly) {
+      Wipe(shared);
+      return end.released ? kExitUnlocked : kExitNotLocked;
+    }
+    shared.in_force = 0;
+    shared.released = 0;
+    last_start = GetTickCount64();
+    // A lock that cannot be started is as one that cannot come back.
+    lock = StartPeer(Role::kRestartedLock, handover, &WatchState::lock_pid);
   }
 }
 
-void Win32Watch::InForce() {
+void Win32Watch::InForce(const std::wstring& password) {
   if (handover_.shared == nullptr) handover_ = Share();
-  if (handover_.shared != nullptr) InterlockedExchange(&handover_.shared->in_force, 1);
-}
-
-void Win32Watch::StartWatcher() {
-  if (handover_.shared != nullptr && handover_.shared->in_force != 0 &&
-      handover_.shared->released == 0 && handover_.peer == nullptr) {
-    handover_.peer = StartPeer(kWatchArgument, handover_, &WatchState::watcher_pid);
-  }
+  if (handover_.shared == nullptr) return;
+  password.copy(handover_.shared->password, pw::kMaxPasswordLength);
+  InterlockedExchange(&handover_.shared->in_force, 1);
 }
 
 void Win32Watch::Released() {
-  if (handover_.shared != nullptr) InterlockedExchange(&handover_.shared->released, 1);
+  if (handover_.shared == nullptr) return;
+  Wipe(*handover_.shared);
+  InterlockedExchange(&handover_.shared->released, 1);
 }
 
-void Win32Watch::OnWatcherEnded() {
-  CloseHandle(handover_.peer);
-  handover_.peer = nullptr;
+std::wstring Win32Watch::HandedPassword() const {
+  return handover_.shared != nullptr ? handover_.shared->password : L"";
+}
+
+void Win32Watch::StartWatcher() {
+  const WatchState* shared = handover_.shared;
+  if (shared == nullptr || shared->in_force == 0 || shared->released != 0 ||
+      handover_.peer != nullptr || WaitBeforeStart(last_start_ms_, GetTickCount64()) != 0) {
+    return;
+  }
+  last_start_ms_ = GetTickCount64();
+  handover_.peer = StartPeer(Role::kWatcher, handover_, &WatchState::watcher_pid);
+}
+
+DWORD Win32Watch::TimeoutMs() const {
+  const WatchState* shared = handover_.shared;
+  if (shared == nullptr || shared->in_force == 0 || shared->released != 0 ||
+      handover_.peer != nullptr) {
+    return INFINITE;
+  }
+  return static_cast<DWORD>(WaitBeforeStart(last_start_ms_, GetTickCount64()));
+}
+
+void Win32Watch::OnWake() {
+  if (handover_.peer != nullptr && WaitForSingleObject(handover_.peer, 0) == WAIT_OBJECT_0) {
+    CloseHandle(handover_.peer);
+    handover_.peer = nullptr;
+  }
   StartWatcher();
 }
 

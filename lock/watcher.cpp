@@ -21,25 +21,34 @@ bool RecordWithinBound(ForceEnds& force_ends, std::uint64_t now_ms) {
 }  // namespace
 
 WatcherAction AfterLockEnded(const LockEnd& end, ForceEnds& force_ends, std::uint64_t now_ms) {
-  // A lock that never came into force has not locked, whether it ended on its own (its password
-  // file unusable) or by force: the force end that the watcher answered is not made good.
+  // A lock that never came into force has not locked, whether it ended on its own (a monitor it
+  // could not cover) or by force: the force end that the watcher answered is not made good.
   if (!end.was_in_force) {
-    return WatcherAction::kGiveBackAndLockSystem;
+    return WatcherAction::kLockSystem;
   }
   if (end.released) {
     return WatcherAction::kEndQuietly;
   }
   if (!end.program_present || !RecordWithinBound(force_ends, now_ms)) {
-    return WatcherAction::kGiveBackAndLockSystem;
+    return WatcherAction::kLockSystem;
   }
   return WatcherAction::kStartNewLock;
 }
 
-void GiveBackAndLockSystem(WindowSystem& windows) {
+WatcherAction AfterSystemLockRefused(const LockEnd& end) {
+  return end.program_present ? WatcherAction::kStartNewLock : WatcherAction::kEndQuietly;
+}
+
+std::uint64_t WaitBeforeStart(std::uint64_t last_start_ms, std::uint64_t now_ms) {
+  const std::uint64_t since = now_ms - last_start_ms;
+  return last_start_ms == 0 || since >= kPaceMs ? 0 : kPaceMs - since;
+}
+
+bool GiveBackAndLockSystem(WindowSystem& windows) {
   windows.ClipCursor(nullptr);
   windows.SystemParametersInfoA(kSpiSetScreenSaveActive, kAllBitsSet, nullptr, kSpifUpdateAndSend);
   windows.SystemParametersInfoA(kSpiSetScreenSaverRunning, 0, nullptr, kSpifNone);
-  windows.LockWorkStation();
+  return windows.LockWorkStation();
 }
 
 }  // namespace corvel

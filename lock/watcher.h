@@ -1,7 +1,8 @@
 // What the watcher does when the lock's process has ended: the lock's own ends stop the watching;
 // an end by force (the task manager, a crash) brings a new lock, unless the lock cannot come back,
-// and then what the lock took is given back and the system's own lock takes over, so that a force
-// end never leaves the desktop open.
+// and then what the lock took is given back and the system's own lock takes over. Where that is
+// refused too (a policy can switch it off), the lock comes back all the same, at a pace: a force
+// end never leaves the desktop open while anything can still lock it.
 #pragma once
 
 #include <cstdint>
@@ -10,24 +11,23 @@
 
 namespace corvel {
 
-// How the lock's process ended, as the watcher finds it. The exit status cannot tell a force end
+// How the lock's process ended, as the watcher finds it. Its exit status cannot tell a force end
 // from the lock's own end (the task manager ends a process with status 1, as an unusable password
 // file does): only what the lock said before it ended can.
 struct LockEnd {
   bool released = false;  // the lock said it released: one of its own ends
   bool was_in_force = false;
   bool program_present = true;  // Corvel.exe is still there to start again
-  std::uint32_t exit_code = 0;
 };
 
 enum class WatcherAction {
-  kEndQuietly,             // the lock ended on its own: nothing is left to watch
-  kStartNewLock,           // the lock was ended by force: it comes back
-  kGiveBackAndLockSystem,  // it cannot come back: the system's own lock takes over
+  kEndQuietly,    // nothing is left to watch, or nothing can lock any more
+  kStartNewLock,  // the lock comes back
+  kLockSystem,    // it cannot come back: the system's own lock takes over
 };
 
-// A lock ended by force more than this many times within kForceEndWindowMs comes back no more:
-// something ends it as fast as it starts, and the system's lock holds where it cannot.
+// A lock ended by force more than this many times within kForceEndWindowMs comes back at once no
+// more: something ends it as fast as it starts, and the system's lock holds where it cannot.
 inline constexpr int kForceEndBound = 10;
 inline constexpr std::uint64_t kForceEndWindowMs = 60'000;
 
@@ -41,8 +41,18 @@ struct ForceEnds {
 // Decides, and records the force end at now_ms when there is one.
 WatcherAction AfterLockEnded(const LockEnd& end, ForceEnds& force_ends, std::uint64_t now_ms);
 
+// After kLockSystem, when the system's lock was refused: nothing better is left than the lock
+// itself, which comes back while its program is there.
+WatcherAction AfterSystemLockRefused(const LockEnd& end);
+
+// A Corvel process started again because the one before could not be started, ended as soon as it
+// started, or could not be replaced by the system's lock, comes at most once per kPaceMs: how long
+// to wait before the next start, given the last one (0 for none).
+inline constexpr std::uint64_t kPaceMs = 1000;
+std::uint64_t WaitBeforeStart(std::uint64_t last_start_ms, std::uint64_t now_ms);
+
 // Gives back what a lock that cannot release any more took (its topmost window went with its
-// process) and calls the system's own lock.
-void GiveBackAndLockSystem(WindowSystem& windows);
+// process) and calls the system's own lock; whether that lock took over.
+bool GiveBackAndLockSystem(WindowSystem& windows);
 
 }  // namespace corvel

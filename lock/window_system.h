@@ -1,7 +1,8 @@
 // The window-system calls that make and undo a lock: stacking, pointer position and confinement,
 // the two screen-saver settings, and the system's own lock. The lock logic passes the values the
 // calls are made with; results are not examined, so a call that fails leaves that one setting as it
-// was.
+// was. The system's lock alone says whether it took over: where it did not, the desktop would be
+// open.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +28,7 @@ inline constexpr unsigned kSwpHide = 151;
 inline constexpr unsigned kSpiSetScreenSaveActive = 17;
 inline constexpr unsigned kSpiSetScreenSaverRunning = 97;
 inline constexpr unsigned kSpifUpdateAndSend = 3;  // SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE
+inline constexpr unsigned kSpifSendChange = 2;     // SPIF_SENDWININICHANGE: this session only
 inline constexpr unsigned kSpifNone = 0;
 inline constexpr unsigned kAllBitsSet = 0xFFFFFFFF;  // the "on" flag: -1 as the UINT uiParam
 inline constexpr int kCursorStartX = 75;
@@ -42,7 +44,7 @@ class WindowSystem {
   virtual void ClipCursor(const PixelRect* rect) = 0;
   virtual void SystemParametersInfoA(unsigned action, unsigned param, void* pv,
                                      unsigned win_ini) = 0;
-  virtual void LockWorkStation() = 0;
+  virtual bool LockWorkStation() = 0;
 };
 
 }  // namespace corvel

@@ -26,6 +26,6 @@ void Win32WindowSystem::SystemParametersInfoA(unsigned action, unsigned param, v
   ::SystemParametersInfoA(action, param, pv, win_ini);
 }
 
-void Win32WindowSystem::LockWorkStation() { ::LockWorkStation(); }
+bool Win32WindowSystem::LockWorkStation() { return ::LockWorkStation() != FALSE; }
 
 }  // namespace corvel

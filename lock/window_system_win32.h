@@ -12,7 +12,7 @@ class Win32WindowSystem final : public WindowSystem {
   void SetCursorPos(int x, int y) override;
   void ClipCursor(const PixelRect* rect) override;
   void SystemParametersInfoA(unsigned action, unsigned param, void* pv, unsigned win_ini) override;
-  void LockWorkStation() override;
+  bool LockWorkStation() override;
 };
 
 }  // namespace corvel

@@ -95,15 +95,16 @@ HWND CreateControl(HWND parent, const wchar_t* window_class, const wchar_t* text
 }
 
 int RunMessageLoop(HWND window, HWND default_button, const std::function<void()>& on_key,
-                   const LoopWait* wait) {
+                   LoopWait* wait) {
   for (;;) {
-    HANDLE handle = wait != nullptr ? wait->handle() : nullptr;
+    HANDLE handle = wait != nullptr ? wait->Handle() : nullptr;
     const DWORD count = handle != nullptr ? 1 : 0;
     // Messages that a peek saw but left in the queue wake the wait too.
-    if (MsgWaitForMultipleObjectsEx(count, &handle, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) ==
-            WAIT_OBJECT_0 &&
-        count == 1) {
-      wait->on_signaled();
+    const DWORD woken =
+        MsgWaitForMultipleObjectsEx(count, &handle, wait != nullptr ? wait->TimeoutMs() : INFINITE,
+                                    QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if ((woken == WAIT_OBJECT_0 && count == 1) || woken == WAIT_TIMEOUT) {
+      wait->OnWake();
       continue;
     }
     MSG msg;
@@ -168,10 +169,7 @@ float Win32Form::ScaleHeight() const {
   return static_cast<float>(ClientRect().bottom) * screen_.twips_per_pixel_y;
 }
 
-void Win32Form::Unload() {
-  if (on_unload_) on_unload_();
-  DestroyWindow(hwnd_);
-}
+void Win32Form::Unload() { on_unload_(); }
 
 void Win32Form::Cls() {
   printed_.clear();

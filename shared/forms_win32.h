@@ -35,30 +35,47 @@ std::wstring AppPath();
 HWND CreateControl(HWND parent, const wchar_t* window_class, const wchar_t* text, DWORD style,
                    DWORD ex_style, TwipsRect rect, const Screen& screen, int id);
 
-// Beside its messages, a message loop can wait for one object: `handle` names it before each wait
-// (nullptr for none), and `on_signaled` runs once it is signaled, and must see that the same
-// handle is not named again while it stays signaled.
-struct LoopWait {
-  std::function<HANDLE()> handle;
-  std::function<void()> on_signaled;
+// Beside its messages, a message loop can wait for one object, or for a while: before each wait
+// it asks which object (nullptr for none) and how long at most (INFINITE for no bound), and it
+// calls OnWake once the object is signaled or the time has run out. OnWake must see that the same
+// object is not named again while it stays signaled.
+class LoopWait {
+ public:
+  virtual HANDLE Handle() const = 0;
+  virtual DWORD TimeoutMs() const = 0;
+  virtual void OnWake() = 0;
+
+ protected:
+  ~LoopWait() = default;
 };
 
 // Runs the program's message loop until WM_QUIT and returns its exit code. Tab moves between the
 // window's controls; Enter anywhere in `window` presses `default_button` without moving the focus.
 // `on_key`, if given, hears of each key pressed or released in `window` before it is handled.
 int RunMessageLoop(HWND window, HWND default_button, const std::function<void()>& on_key = nullptr,
-                   const LoopWait* wait = nullptr);
+                   LoopWait* wait = nullptr);
 
 // Attaches the C++ object to its window at WM_NCCREATE (from lpCreateParams), sends every
-// message to Derived::HandleMessage, and detaches at WM_NCDESTROY. One class per program.
+// message to Derived::HandleMessage, and detaches at WM_NCDESTROY. One class per program. The
+// window is destroyed by Destroy alone, never by the system's default for WM_CLOSE.
 template <typename Derived>
 class BaseWindow {
  public:
   HWND hwnd() const { return hwnd_; }
 
  protected:
+  void Destroy() {
+    destroying_ = true;
+    DestroyWindow(hwnd_);
+  }
+
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     auto* self = reinterpret_cast<Derived*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    // Anyone can post or send these: only Destroy makes them the window's end.
+    if (self != nullptr && (message == WM_DESTROY || message == WM_NCDESTROY) &&
+        !self->destroying_) {
+      return 0;
+    }
     if (message == WM_NCCREATE) {
       self = static_cast<Derived*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
       self->hwnd_ = hwnd;
@@ -74,6 +91,9 @@ class BaseWindow {
   }
 
   HWND hwnd_ = nullptr;
+
+ private:
+  bool destroying_ = false;
 };
 
 // As a dialog does: the control that has the focus when its window is deactivated gets it back
@@ -95,7 +115,8 @@ class Win32Form : public Form {
  public:
   Win32Form(const Screen& screen, COLORREF foreground) : screen_(screen), foreground_(foreground) {}
   void Attach(HWND hwnd) { hwnd_ = hwnd; }
-  // The window's unload handler, run by Unload while the window still stands.
+  // What Unload does: the window's Unload event, while the window still stands, and then its
+  // destruction.
   void OnUnload(std::function<void()> handler) { on_unload_ = std::move(handler); }
 
   void SetLeft(float twips) override;

@@ -8,6 +8,7 @@ where EXE is a path in the build tree whose programs run.
 # screenshots go under its e2e/), and E2E_WIN32_DIR and E2E_WIN64_DIR, the two Windows build trees.
 import functools
 import os
+import re
 import shutil
 import signal
 import sys
@@ -159,6 +160,13 @@ def _wineserver_pids(prefix):
     tag = f"server-{st.st_dev:x}-{st.st_ino:x}"
     return pids_where(lambda entry: os.readlink(entry / "exe").endswith("wineserver64")
                       and os.path.basename(os.readlink(entry / "cwd")) == tag)
+
+
+def saved_screensave(prefix):
+    """ScreenSaveActive as the prefix's user.reg holds it once its wineserver has ended."""
+    text = (prefix / "user.reg").read_text(encoding="utf-8", errors="replace")
+    value = re.search(r'^"ScreenSaveActive"="([^"]*)"$', text, re.MULTILINE)
+    return value.group(1) if value else None
 
 
 def cleanup(prefix):

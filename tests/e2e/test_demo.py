@@ -18,18 +18,11 @@ import harness
 DEMO = Path(__file__).resolve().parents[2] / "tools" / "demo.py"
 
 
-def saved_screensave(prefix):
-    """ScreenSaveActive as the prefix's user.reg holds it once its wineserver has ended."""
-    text = (prefix / "user.reg").read_text(encoding="utf-8", errors="replace")
-    value = re.search(r'^"ScreenSaveActive"="([^"]*)"$', text, re.MULTILINE)
-    return value.group(1) if value else None
-
-
 class DemoTest(unittest.TestCase):
     def setUp(self):
         self.tag, self.prefix = uuid.uuid4().hex, harness.prefix_dir()
         self.out = harness.build_dir() / "e2e" / "demo" / self._testMethodName
-        self.found, self.output = saved_screensave(self.prefix), ""
+        self.found, self.output = harness.saved_screensave(self.prefix), ""
         env = dict(os.environ, DEMO_RUN=self.tag, PYTHONUNBUFFERED="1")
         env.pop("LIVE", None)
         # A session of its own: its process group is what a terminal's Ctrl+C reaches.
@@ -60,7 +53,7 @@ class DemoTest(unittest.TestCase):
     def assert_ended(self, status):
         self.assertEqual(self.proc.wait(60), status, self.output)
         harness.wait_for(lambda: not self.survivors(), 10, "the demo's processes to end")
-        self.assertEqual(saved_screensave(self.prefix), self.found)
+        self.assertEqual(harness.saved_screensave(self.prefix), self.found)
 
     def test_plays_the_typical_use_and_verifies_each_stage(self):
         self.assertTrue(self.read(240), self.output)

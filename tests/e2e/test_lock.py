@@ -4,18 +4,20 @@ everything back. Each scenario runs its own copy of Corvel.exe in a fresh folder
 password file; the unit tests hold the rules (reading, comparing, the call order)."""
 import re
 import unittest
+from pathlib import Path
 
 import bench
 import lock_view
-from harness import (MESSAGE_BOX, E2ETestCase, floor_exe, scenario_folder, wait_for,
-                     windows_path)
+from harness import (MESSAGE_BOX, E2ETestCase, cleanup, floor_exe, prefix_dir, saved_screensave,
+                     scenario_folder, wait_for, windows_path)
 from lock_view import CLASS, TITLE
 from wine_desktop import arguments, hex_text
 
 COVER = "CorvelCover"
 RIGHT = "Open sesame"
 FILE = b'"Open sesame"\r\n'
-WM_CLOSE, WM_QUERYENDSESSION, WM_QUIT, WM_ENDSESSION, WM_SYSCOMMAND = 0x10, 0x11, 0x12, 0x16, 0x112
+WM_DESTROY, WM_CLOSE, WM_QUERYENDSESSION, WM_QUIT, WM_ENDSESSION = 0x2, 0x10, 0x11, 0x12, 0x16
+WM_NCDESTROY, WM_SYSCOMMAND, WM_APP = 0x82, 0x112, 0x8000
 SC_SIZE, SC_MOVE, SC_MINIMIZE, SC_RESTORE = 0xF000, 0xF010, 0xF020, 0xF120
 SW_HIDE, SW_SHOWNORMAL, SW_MINIMIZE, SW_RESTORE = 0, 1, 6, 9
 ENDSESSION_CLOSEAPP = 1
@@ -35,6 +37,7 @@ class LockTestCase(E2ETestCase):
         for earlier in self.locks:  # a lock left by a failed subtest would cover the next one
             self.session.end_program(earlier)
         self.session.set_registry_screensave_active(saver_before)
+        self.saver_before = saver_before
         self.locks.append(self.session.run(folder / "Corvel.exe", cwd=folder))
         return self.locks[-1], folder
 
@@ -58,12 +61,14 @@ class LockTestCase(E2ETestCase):
         self.assertEqual((info.rect, info.topmost, info.maximized, info.visible,
                           proc is None or proc.alive()), (full, True, True, True, True))
         self.assertEqual(self.session.clip(), self.panel())
+        # Off for the session, as another program reads it, but not in the saved settings.
         self.assertEqual((self.session.screensaver_active(), self.session.screensaver_running(),
-                          self.session.registry_screensave_active()), (False, True, "0"))
+                          self.session.registry_screensave_active()),
+                         (False, True, self.saver_before))
 
     def ask(self, cls, command, *numbers):
-        """Asks Corvel's window of this class, as another program could: the probe's "post" of
-        a message or "show" (ShowWindow), with their numbers."""
+        """Asks Corvel's window of this class, as another program could: the probe's "post" or
+        "send" of a message or "show" (ShowWindow), with their numbers."""
         self.session.probe(command, hex_text(TITLE if cls == CLASS else None), hex_text(cls),
                            *numbers)
 
@@ -142,6 +147,11 @@ class LockTest(LockTestCase):
                     # A program closed for an update, the session going on.
                     ("post", WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP),
                     ("post", WM_ENDSESSION, 1, ENDSESSION_CLOSEAPP), ("post", WM_QUIT, 0),
+                    # An end of the session, or Main's destruction, that no one but the sender
+                    # speaks of; a cover lost where there is none.
+                    ("post", WM_ENDSESSION, 1), ("send", WM_ENDSESSION, 1, 0),
+                    ("post", WM_DESTROY, 0), ("send", WM_DESTROY, 0, 0), ("post", WM_APP, 0),
+                    ("post", WM_NCDESTROY, 0), ("send", WM_NCDESTROY, 0, 0), ("post", WM_CLOSE, 0),
                     *(("post", WM_SYSCOMMAND, command)
                       for command in (SC_MINIMIZE, SC_RESTORE, SC_MOVE, SC_SIZE)),
                     *(("show", sw) for sw in (SW_MINIMIZE, SW_HIDE, SW_RESTORE, SW_SHOWNORMAL))]
@@ -152,6 +162,13 @@ class LockTest(LockTestCase):
                 # refused the request has been handled too.
                 self.assert_refused(proc, "wrong")
         self.submit(RIGHT)
+        self.assert_opens(proc)
+
+    def test_the_end_of_the_session_releases(self):
+        proc = self.start_locked()
+        # As the system ends a session: sent, the query first.
+        self.ask(CLASS, "send", WM_QUERYENDSESSION, 0, 0)
+        self.ask(CLASS, "send", WM_ENDSESSION, 1, 0)
         self.assert_opens(proc)
 
     def test_a_display_change_is_followed(self):
@@ -178,6 +195,16 @@ class LockTest(LockTestCase):
         wait_for(lambda: self.box() == RIGHT, 10, "the typed password")
         self.session.click(left + 208, top + 10)  # OK
         self.assert_opens(proc)
+
+    def test_a_power_loss_leaves_the_saved_setting_as_it_was(self):
+        for before in ("1", "0"):
+            with self.subTest(before):
+                self.start_locked(saver_before=before, name=f"power_loss_{before}")
+                self.assert_locked()
+                # Every Wine process ended at once, as a power cut would end them.
+                cleanup(prefix_dir())
+                self.assertEqual(saved_screensave(prefix_dir()), before)
+                self.restart_session(*self.desktop_size)
 
     def test_unusable_file_is_reported_after_the_release(self):
         cases = [  # name, the file, the message's sentence about it
@@ -268,8 +295,11 @@ class WatcherTest(LockTestCase):
     them both. Processes are the Windows ones, by PID."""
 
     def corvels(self):
+        """The Corvel processes, each with its parent; no Corvel is another's child."""
         found = self.session.probe("processes", "Corvel.exe")
-        return {found[f"pid{i}"] for i in range(int(found["count"]))}
+        parents = {found[f"pid{i}"]: found[f"parent{i}"] for i in range(int(found["count"]))}
+        self.assertFalse(set(parents.values()) & set(parents), f"a Corvel's child: {parents}")
+        return set(parents)
 
     def lock_pid(self):
         found = self.session.probe("window", hex_text(TITLE), hex_text(CLASS))
@@ -286,6 +316,19 @@ class WatcherTest(LockTestCase):
         self.assertEqual(self.corvels(), {lock} | others)
         self.assert_locked()
         return lock, others.pop()
+
+    def test_end_process_tree_ends_that_process_alone(self):
+        self.start_locked()
+        lock, watcher = self.wait_pair()
+        for _ in range(3):
+            self.session.probe("killtree", lock)
+            lock, watcher = self.wait_pair(ended=lock)
+        self.session.probe("killtree", watcher)
+        same, watcher = self.wait_pair(watcher=watcher)
+        self.assertEqual(same, lock)
+        self.submit(RIGHT, first=True)
+        wait_for(lambda: not self.corvels(), 10, "every Corvel process to end")
+        self.assert_released()
 
     def test_force_ends_bring_it_back_and_the_password_ends_both(self):
         first = self.start_locked(saver_before="0")
@@ -306,11 +349,19 @@ class WatcherTest(LockTestCase):
         wait_for(lambda: not self.corvels(), 10, "every Corvel process to end")
         self.assert_released()
 
-    def test_a_lock_that_cannot_come_back_gives_everything_back(self):
+    def test_the_lock_that_locked_comes_back(self):
         _, folder = self.start(saver_before="0")
         lock, _ = self.wait_pair()
-        (folder / "password").unlink()
-        self.session.probe("kill", lock)
+        exe = windows_path(folder / "Corvel.exe")
+        renamed = self.session.probe("rename", exe, exe + ".old")
+        self.assertEqual(renamed["renamed"], "0", "Corvel.exe renamed while locked")
+        # Its password, whatever the file says or whether it is there.
+        for change in (lambda path: path.write_bytes(b'"Changed"\r\n'), Path.unlink):
+            change(folder / "password")
+            self.session.probe("kill", lock)
+            lock, _ = self.wait_pair(ended=lock)
+        self.assert_refused(None, "Changed", first=True)
+        self.submit(RIGHT)
         wait_for(lambda: not self.corvels(), 10, "every Corvel process to end")
         self.assert_released()
 

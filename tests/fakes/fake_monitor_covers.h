@@ -19,6 +19,7 @@ class FakeMonitorCovers : public MonitorCovers {
   // What Monitors() gives; none: the list cannot be read.
   std::optional<std::vector<Monitor>> monitors = std::vector<Monitor>{{{0, 0, 1024, 768}, true}};
   int failing = 0;  // the number of the cover that cannot be made; 0 for none
+  int gone = 0;     // the number of a cover that went without the lock removing it; 0 for none
 
   std::optional<std::vector<Monitor>> Monitors() override { return monitors; }
   CoverMade CreateCover(const PixelRect& rect) override {
@@ -33,6 +34,7 @@ class FakeMonitorCovers : public MonitorCovers {
   void DestroyCover(std::intptr_t cover) override {
     log_.push_back(pw::testing::Call("DestroyCover", cover));
   }
+  bool Stands(std::intptr_t cover) override { return cover != gone; }
 
  private:
   pw::testing::CallLog& log_;

@@ -1,6 +1,6 @@
 // A recording fake of the lock's window-system calls, logged as the calls are written:
 // "SetWindowPos(4660,-1,0,0,0,0,67)", "SetCursorPos(75,75)", "ClipCursor(null)",
-// "ClipCursor(512,384,745,404)", "SystemParametersInfoA(17,0,null,3)", "LockWorkStation()".
+// "ClipCursor(512,384,745,404)", "SystemParametersInfoA(17,0,null,2)", "LockWorkStation()".
 #pragma once
 
 #include <cstdint>
@@ -30,7 +30,12 @@ class FakeWindowSystem : public WindowSystem {
     log_.push_back(pw::testing::Call("SystemParametersInfoA", action, param,
                                      pv == nullptr ? "null" : "pv", win_ini));
   }
-  void LockWorkStation() override { log_.push_back("LockWorkStation()"); }
+  bool LockWorkStation() override {
+    log_.push_back("LockWorkStation()");
+    return !system_lock_refused;
+  }
+
+  bool system_lock_refused = false;  // a policy has switched the system's lock off
 
  private:
   pw::testing::CallLog& log_;

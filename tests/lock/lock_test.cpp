@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "lock/exit_status.h"
 #include "tests/fakes/fake_ansi_code_page.h"
 #include "tests/fakes/fake_file_service.h"
 #include "tests/fakes/fake_forms.h"
@@ -26,21 +29,26 @@ Calls Join(Calls head, const Calls& tail) {
   return head;
 }
 
-// The release sequence, then the covers removed, then the watcher told of the lock's own end.
-Calls Released(const Calls& covers_removed = {}) {
-  return Join(
-      Join({"SetWindowPos(4660,-2,0,0,0,0,67)", "ClipCursor(null)",
-            "SystemParametersInfoA(17,4294967295,null,3)", "SystemParametersInfoA(97,0,null,0)"},
-           covers_removed),
-      {"Released()"});
+// The release sequence, then the covers removed: all that the lock gives back.
+Calls GivenBack(const Calls& covers_removed = {}) {
+  return Join({"SetWindowPos(4660,-2,0,0,0,0,67)", "ClipCursor(null)",
+               "SystemParametersInfoA(17,4294967295,null,3)", "SystemParametersInfoA(97,0,null,0)"},
+              covers_removed);
 }
 
-// The start sequence on a 1024 x 768 screen at 15 twips per pixel, up to reading the password.
-const Calls kStartUntilRead({"Object.Top=5760", "Object.Left=7680", "Main.Top=5760",
-                             "Main.Left=7680", "SetWindowPos(4660,-1,0,0,0,0,67)",
-                             "SetCursorPos(75,75)", "ClipCursor(null)",
-                             "ClipCursor(512,384,745,404)", "SystemParametersInfoA(17,0,null,3)",
-                             "Read(C:\\Lock\\password)"});
+// All given back, then the watcher told of the lock's own end.
+Calls Released(const Calls& covers_removed = {}) {
+  return Join(GivenBack(covers_removed), {"Released()"});
+}
+
+// The start sequence on a 1024 x 768 screen at 15 twips per pixel, up to the saver switched off
+// for the session, and then up to reading the password.
+const Calls kStartUntilSaverOff({"Object.Top=5760", "Object.Left=7680", "Main.Top=5760",
+                                 "Main.Left=7680", "SetWindowPos(4660,-1,0,0,0,0,67)",
+                                 "SetCursorPos(75,75)", "ClipCursor(null)",
+                                 "ClipCursor(512,384,745,404)",
+                                 "SystemParametersInfoA(17,0,null,2)"});
+const Calls kStartUntilRead = Join(kStartUntilSaverOff, {"Read(C:\\Lock\\password)"});
 
 // How a lock that left a monitor bare ends, after its release: Main hidden, the user told why,
 // then Main closed.
@@ -90,9 +98,10 @@ TEST(LockTest, StartAndReleaseCallByCall) {
   LockRig rig;
   rig.covers.monitors = kThreeMonitors;
   rig.Load("\"Open sesame\"\r\n");
-  EXPECT_EQ(rig.log, Join(kStartUntilRead, {"Decode(Open sesame)", "CreateCover(-1280,0,0,1024)",
-                                            "CreateCover(1024,0,2944,1080)",
-                                            "SystemParametersInfoA(97,1,null,0)", "InForce()"}));
+  EXPECT_EQ(rig.log,
+            Join(kStartUntilRead, {"Decode(Open sesame)", "CreateCover(-1280,0,0,1024)",
+                                   "CreateCover(1024,0,2944,1080)",
+                                   "SystemParametersInfoA(97,1,null,0)", "InForce(Open sesame)"}));
   EXPECT_EQ(rig.lock.state(), LockState::kLocked);
   rig.Submit(L"Open sesame");
   EXPECT_EQ(rig.log, Join({"Main.Unload"}, Released({"DestroyCover(2)", "DestroyCover(1)"})));
@@ -126,16 +135,74 @@ TEST(LockTest, UnlockCheckComparesExactly) {
   }
 }
 
-// The end of the session ends the lock; the window's own unload that follows releases nothing
-// twice.
-TEST(LockTest, EndOfSessionReleasesOnce) {
+// What the messages that could end a lock do, whoever sends or posts them: only an end of the
+// session sent after a sent query that the lock agreed to (as the system ends a session), and a
+// cover that really went, end it.
+TEST(LockTest, OnlyTheSessionsEndOrABareMonitorEndsIt) {
+  const auto query = [](bool sent, bool close_app, bool answer) {
+    return [=](Lock& lock) { EXPECT_EQ(lock.OnQueryEndSession(sent, close_app), answer); };
+  };
+  const auto end = [](bool sent, bool ending) {
+    return [=](Lock& lock) { lock.OnEndSession(sent, ending); };
+  };
+  struct Case {
+    const char* messages;
+    std::vector<std::function<void(Lock&)>> deliver;
+    int gone;  // the cover that really went, 0 for none
+    std::optional<int> ends_with;
+  };
+  const Case cases[] = {
+      {"query sent, end sent", {query(true, false, true), end(true, true)}, 0, 0},
+      {"end sent unasked", {end(true, true)}, 0, std::nullopt},
+      {"query sent, end posted", {query(true, false, true), end(false, true)}, 0, std::nullopt},
+      {"end posted", {end(false, true)}, 0, std::nullopt},
+      {"query posted, end sent", {query(false, false, true), end(true, true)}, 0, std::nullopt},
+      {"a close for an update, sent", {query(true, true, false), end(true, true)}, 0, std::nullopt},
+      {"query sent, the session goes on, end sent",
+       {query(true, false, true), end(true, false), end(true, true)},
+       0,
+       std::nullopt},
+      {"cover lost, a cover gone", {&Lock::OnCoverLost}, 2, kExitNotEveryMonitor},
+      {"cover lost, every cover there", {&Lock::OnCoverLost}, 0, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.messages);
+    LockRig rig;
+    rig.covers.monitors = kThreeMonitors;
+    rig.Load("\"Open sesame\"\r\n");
+    rig.covers.gone = c.gone;
+    for (const auto& deliver : c.deliver) deliver(rig.lock);
+    EXPECT_EQ(rig.lock.state(), c.ends_with ? LockState::kReleased : LockState::kLocked);
+    if (c.ends_with) EXPECT_EQ(rig.lock.exit_code(), *c.ends_with);
+    const long releases = std::count(rig.log.begin(), rig.log.end(), "Released()");
+    EXPECT_EQ(releases, c.ends_with ? 1 : 0);
+  }
+}
+
+// A fatal failure gives back what the lock holds, but does not say that the lock released: only
+// its own ends do, and the watcher brings back a lock that ends without saying so.
+TEST(LockTest, FatalFailureGivesBackButLeavesReleasedUnsaid) {
   LockRig rig;
+  rig.covers.monitors = kThreeMonitors;
   rig.Load("\"Open sesame\"\r\n");
   rig.log.clear();
-  rig.lock.OnEndSession();
-  rig.lock.OnUnload();
-  EXPECT_EQ(rig.log, Join({"Main.Unload"}, Released()));
-  EXPECT_EQ(rig.lock.exit_code(), 0);
+  rig.lock.GiveBack();
+  EXPECT_EQ(rig.log, GivenBack({"DestroyCover(2)", "DestroyCover(1)"}));
+}
+
+// A lock that its watcher brings back asks for the password that locked, not for what the
+// password file holds now.
+TEST(LockTest, RestartedLockAsksForThePasswordThatLocked) {
+  LockRig rig;
+  rig.watch.restarted = true;
+  rig.watch.handed = L"Open sesame";
+  rig.Load("\"Changed\"\r\n");
+  EXPECT_EQ(rig.log, Join(kStartUntilSaverOff,
+                          {"SystemParametersInfoA(97,1,null,0)", "InForce(Open sesame)"}));
+  rig.Submit(L"Changed");
+  EXPECT_EQ(rig.lock.state(), LockState::kLocked);
+  rig.Submit(L"Open sesame");
+  EXPECT_EQ(rig.lock.state(), LockState::kReleased);
 }
 
 // The system drops the confinement when another window takes the foreground, and does not always
@@ -171,9 +238,11 @@ TEST(LockTest, BareMonitorReleasesThenTells) {
                                HiddenThenTold("モニターの一覧を読み取れません。")));
   LockRig locked;
   locked.watch.restarted = true;  // once in force, a lock its watcher restarted tells as any does
+  locked.watch.handed = L"Open sesame";
   locked.covers.monitors = kThreeMonitors;
   locked.Load("\"Open sesame\"\r\n");
   locked.log.clear();
+  locked.covers.gone = 1;
   locked.lock.OnCoverLost();
   EXPECT_EQ(locked.log, Join(Released({"DestroyCover(2)", "DestroyCover(1)"}),
                              HiddenThenTold("モニターを覆うウィンドウが閉じられました。")));
@@ -183,8 +252,10 @@ TEST(LockTest, BareMonitorReleasesThenTells) {
   // takes over.
   LockRig restarted;
   restarted.watch.restarted = true;
+  restarted.watch.handed = L"Open sesame";
+  restarted.covers.monitors = std::nullopt;
   restarted.lock.OnLoad();
-  EXPECT_EQ(restarted.log, Join(Join(kStartUntilRead, Released()),
+  EXPECT_EQ(restarted.log, Join(Join(kStartUntilSaverOff, Released()),
                                 {"SetWindowPos(4660,0,0,0,0,0,151)", "Main.Unload"}));
 }
 

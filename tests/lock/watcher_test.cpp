@@ -17,22 +17,17 @@ constexpr std::uint64_t kNow = 1'000'000;
 TEST(WatcherTest, DecidesByWhatTheLockSaid) {
   struct Case {
     const char* name;
-    LockEnd end;
+    LockEnd end;  // released, was in force, program present
     Action action;
   };
   const Case cases[] = {
-      {"the password", {true, true, true, 0}, Action::kEndQuietly},
-      {"a monitor left bare", {true, true, true, 2}, Action::kEndQuietly},
-      {"the task manager", {false, true, true, 1}, Action::kStartNewLock},
-      {"ended with 0 by force", {false, true, true, 0}, Action::kStartNewLock},
-      {"a fatal failure", {false, true, true, 3}, Action::kStartNewLock},
-      {"an access violation", {false, true, true, 0xC0000005}, Action::kStartNewLock},
-      {"a stack overflow", {false, true, true, 0xC00000FD}, Action::kStartNewLock},
-      {"a failed check of the stack", {false, true, true, 0xC0000409}, Action::kStartNewLock},
-      {"by force before in force", {false, false, true, 1}, Action::kGiveBackAndLockSystem},
-      {"an unusable file after a restart", {true, false, true, 1}, Action::kGiveBackAndLockSystem},
-      {"an empty password after a restart", {true, false, true, 0}, Action::kGiveBackAndLockSystem},
-      {"its program file gone", {false, true, false, 1}, Action::kGiveBackAndLockSystem},
+      {"its own end: the password, a monitor left bare", {true, true, true}, Action::kEndQuietly},
+      {"a force end: End task, a crash, a fatal failure",
+       {false, true, true},
+       Action::kStartNewLock},
+      {"a force end before it was in force", {false, false, true}, Action::kLockSystem},
+      {"a restarted lock that could not lock", {true, false, true}, Action::kLockSystem},
+      {"its program file gone", {false, true, false}, Action::kLockSystem},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -46,22 +41,46 @@ TEST(WatcherTest, DecidesByWhatTheLockSaid) {
 // Ten force ends within a minute each bring the lock back; the eleventh does not, until the
 // first of them is a minute old.
 TEST(WatcherTest, ComesBackTenTimesAMinute) {
-  const LockEnd by_force = {false, true, true, 1};
+  const LockEnd by_force = {false, true, true};
   ForceEnds force_ends;
   for (std::uint64_t i = 0; i < 10; ++i) {
     EXPECT_EQ(AfterLockEnded(by_force, force_ends, kNow + i * 5000), Action::kStartNewLock);
   }
-  EXPECT_EQ(AfterLockEnded(by_force, force_ends, kNow + 59'999), Action::kGiveBackAndLockSystem);
+  EXPECT_EQ(AfterLockEnded(by_force, force_ends, kNow + 59'999), Action::kLockSystem);
   EXPECT_EQ(AfterLockEnded(by_force, force_ends, kNow + 60'000), Action::kStartNewLock);
 }
 
+// Where the system's lock is refused, the lock itself comes back while it can; with its program
+// gone nothing can lock any more.
+TEST(WatcherTest, SystemLockRefusedBringsTheLockBack) {
+  EXPECT_EQ(AfterSystemLockRefused({false, true, true}), Action::kStartNewLock);
+  EXPECT_EQ(AfterSystemLockRefused({true, false, true}), Action::kStartNewLock);
+  EXPECT_EQ(AfterSystemLockRefused({false, true, false}), Action::kEndQuietly);
+}
+
+TEST(WatcherTest, StartsAtMostOnceASecond) {
+  struct Case {
+    std::uint64_t last_start;
+    std::uint64_t wait;
+  };
+  const Case cases[] = {{0, 0},          {kNow - 5000, 0},  {kNow - 1000, 0},
+                        {kNow - 999, 1}, {kNow - 400, 600}, {kNow, 1000}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.last_start);
+    EXPECT_EQ(WaitBeforeStart(c.last_start, kNow), c.wait);
+  }
+}
+
 TEST(WatcherTest, GivesBackThenLocksTheSystem) {
-  pw::testing::CallLog log;
-  testing::FakeWindowSystem windows(log);
-  GiveBackAndLockSystem(windows);
-  EXPECT_EQ(log,
-            (pw::testing::CallLog{"ClipCursor(null)", "SystemParametersInfoA(17,4294967295,null,3)",
-                                  "SystemParametersInfoA(97,0,null,0)", "LockWorkStation()"}));
+  for (const bool refused : {false, true}) {
+    pw::testing::CallLog log;
+    testing::FakeWindowSystem windows(log);
+    windows.system_lock_refused = refused;
+    EXPECT_EQ(GiveBackAndLockSystem(windows), !refused);
+    EXPECT_EQ(log, (pw::testing::CallLog{
+                       "ClipCursor(null)", "SystemParametersInfoA(17,4294967295,null,3)",
+                       "SystemParametersInfoA(97,0,null,0)", "LockWorkStation()"}));
+  }
 }
 
 }  // namespace

@@ -16,10 +16,16 @@
 //   click TITLE CLASS CONTROL    posts BM_CLICK, so a message box it opens cannot block the probe
 //   close TITLE CLASS            posts WM_CLOSE
 //   post TITLE CLASS MESSAGE WPARAM [LPARAM]  posts the message, the numbers as C writes them
+//   send TITLE CLASS MESSAGE WPARAM LPARAM    sends it from this process, as the system sends
+//                                the end of the session; prints the result
 //   show TITLE CLASS SW          ShowWindow from this process, SW as C writes it
 //   display WIDTH HEIGHT         changes the primary display's mode for this session
-//   processes EXE                count, then pidN= of each running process of that file name
+//   processes EXE                count, then pidN= and parentN= of each running process of
+//                                that file name
 //   kill PID                     ends the process as a task manager does: TerminateProcess, 1
+//   killtree PID                 ends the process and, from the same process list, every one
+//                                whose parents lead to it, as End process tree does; endedN=
+//   rename FROM TO               MoveFileW; renamed, and the system's error if refused
 //   crash PID                    makes the process run a thread at an address where nothing is
 //
 // Exit status 0 on success, 1 when the window or control is not there, 2 on a usage error, 3
@@ -31,6 +37,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -197,6 +204,7 @@ int GlobalReading(const std::wstring& command) {
   return 0;
 }
 
+// Each process of the program, with its parent as the system lists it.
 int Processes(const wchar_t* exe) {
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   PROCESSENTRY32W entry = {};
@@ -204,11 +212,42 @@ int Processes(const wchar_t* exe) {
   int count = 0;
   for (BOOL more = Process32FirstW(snapshot, &entry); more;
        more = Process32NextW(snapshot, &entry)) {
-    if (_wcsicmp(entry.szExeFile, exe) == 0)
-      std::printf("pid%d=%lu\n", count++, entry.th32ProcessID);
+    if (_wcsicmp(entry.szExeFile, exe) == 0) {
+      std::printf("pid%d=%lu\nparent%d=%lu\n", count, entry.th32ProcessID, count,
+                  entry.th32ParentProcessID);
+      ++count;
+    }
   }
   CloseHandle(snapshot);
   std::printf("count=%d\n", count);
+  return 0;
+}
+
+// As a task manager's End process tree: from one list of the processes, the process and every
+// process whose chain of parents leads to it are ended.
+int KillTree(DWORD root) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  std::vector<std::pair<DWORD, DWORD>> listed;  // process, parent
+  for (BOOL more = Process32FirstW(snapshot, &entry); more;
+       more = Process32NextW(snapshot, &entry)) {
+    listed.emplace_back(entry.th32ProcessID, entry.th32ParentProcessID);
+  }
+  CloseHandle(snapshot);
+  std::vector<DWORD> tree = {root};
+  for (std::size_t i = 0; i < tree.size(); ++i) {
+    for (const auto& [pid, parent] : listed) {
+      if (parent == tree[i] && pid != root) tree.push_back(pid);
+    }
+  }
+  for (DWORD pid : tree) {
+    if (HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, pid)) {
+      TerminateProcess(process, 1);
+      CloseHandle(process);
+    }
+    std::printf("ended%u=%lu\n", static_cast<unsigned>(&pid - tree.data()), pid);
+  }
   return 0;
 }
 
@@ -259,6 +298,12 @@ int wmain(int argc, wchar_t** argv) {
   if ((command == L"kill" || command == L"crash") && argc == 3) {
     return Force(command, std::wcstoul(argv[2], nullptr, 10));
   }
+  if (command == L"killtree" && argc == 3) return KillTree(std::wcstoul(argv[2], nullptr, 10));
+  if (command == L"rename" && argc == 4) {
+    const bool renamed = MoveFileW(argv[2], argv[3]) != FALSE;
+    std::printf("renamed=%d\nerror=%lu\n", renamed ? 1 : 0, renamed ? 0 : GetLastError());
+    return 0;
+  }
   if (command == L"key" && argc == 3) return PressKey(std::wcstoul(argv[2], nullptr, 0));
   if (command == L"at" && argc == 4) {
     const POINT point = {std::wcstol(argv[2], nullptr, 10), std::wcstol(argv[3], nullptr, 10)};
@@ -291,6 +336,15 @@ int wmain(int argc, wchar_t** argv) {
     PostMessageW(hwnd, static_cast<UINT>(std::wcstoul(argv[4], nullptr, 0)),
                  std::wcstoul(argv[5], nullptr, 0),
                  argc == 7 ? static_cast<LPARAM>(std::wcstoul(argv[6], nullptr, 0)) : 0);
+    return 0;
+  }
+  if (command == L"send" && argc == 7) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(hwnd, static_cast<UINT>(std::wcstoul(argv[4], nullptr, 0)),
+                        std::wcstoul(argv[5], nullptr, 0),
+                        static_cast<LPARAM>(std::wcstoul(argv[6], nullptr, 0)), SMTO_ABORTIFHUNG,
+                        kReplyMs, &result);
+    std::printf("result=%lu\n", static_cast<unsigned long>(result));
     return 0;
   }
   if (command == L"show" && argc == 5) {
