@@ -7,18 +7,35 @@
 #   0: it runs them.
 #   1: it does not; one line on stdout says why. That is when it refuses the program as not of its
 #      format (no IA-32 emulation built in, or switched off at boot), or when an enabled
-#      binfmt_misc entry would hand it to an emulator, which takes the kernel's place.
-#   2: it cannot tell, as the program could not be written or run otherwise; stderr says why.
+#      binfmt_misc entry would hand it to an emulator, which takes the kernel's place. Entries
+#      are read wherever the mount table shows binfmt_misc mounted; one mounted only in another
+#      mount namespace (a container's host's) is out of sight.
+#   2: it cannot tell, as the program could not be written, or run otherwise, or did not end
+#      within 5 s, or the mount table or binfmt_misc's entries could not be read; stderr says why.
 # I386_CHECK_BINFMT names the binfmt_misc folder to read instead of the system's (for tests).
 set -u
 export LC_ALL=C  # the system's reasons in English, as they are matched below
 folder=${1:?usage: kernel_runs_i386.sh FOLDER}
-binfmt=${I386_CHECK_BINFMT:-/proc/sys/fs/binfmt_misc}
+seconds=5  # the program makes one system call: far longer means it is stuck somewhere else
 
 cannot_tell() {
   echo "Cannot tell whether this kernel runs 32-bit x86 programs: $*" >&2
   exit 2
 }
+
+# systemd mounts binfmt_misc at its usual place only once something in there is looked up.
+if [ -n "${I386_CHECK_BINFMT:-}" ]; then
+  binfmts=("$I386_CHECK_BINFMT")
+else
+  [ -e /proc/sys/fs/binfmt_misc/status ] || true
+  mounts=$(cat /proc/self/mounts 2>/dev/null || cat /proc/mounts 2>/dev/null)
+  [ -n "$mounts" ] ||
+    cannot_tell "cannot read the mount table (/proc/self/mounts) to find binfmt_misc"
+  binfmts=()
+  while read -r _ point type _; do
+    [ "$type" = binfmt_misc ] && binfmts+=("$(printf '%b' "$point")")  # spaces come as \040
+  done <<<"$mounts"
+fi
 
 mkdir -p "$folder" 2>/dev/null || cannot_tell "cannot make the folder $folder"
 program=$(mktemp "$folder/i386-check.XXXXXX" 2>/dev/null) ||
@@ -36,16 +53,19 @@ printf '%b' \
 # The kernel asks binfmt_misc's enabled entries before its own loader: an entry whose magic,
 # under its mask, matches the program's bytes at its offset takes the program.
 bytes=$(od -An -v -tx1 "$program" | tr -d ' \n')
-if [ "$(cat "$binfmt/status" 2>/dev/null)" = enabled ]; then
+for binfmt in "${binfmts[@]}"; do
+  switch=$(cat "$binfmt/status" 2>/dev/null) || cannot_tell "cannot read $binfmt/status"
+  [ "$switch" = enabled ] || continue
   for entry in "$binfmt"/*; do
     case ${entry##*/} in status | register) continue ;; esac
+    lines=$(cat "$entry" 2>/dev/null) || cannot_tell "cannot read the binfmt_misc entry $entry"
     state='' interpreter='' offset=0 magic='' mask=''
     while read -r key value; do
       case $key in
         enabled | disabled) state=$key ;;
         interpreter | offset | magic | mask) printf -v "$key" '%s' "$value" ;;
       esac
-    done <"$entry"
+    done <<<"$lines"
     [ "$state" = enabled ] && [ -n "$magic" ] || continue
     matches=1
     for ((i = 0; i < ${#magic} / 2; i++)); do
@@ -57,11 +77,14 @@ if [ "$(cat "$binfmt/status" 2>/dev/null)" = enabled ]; then
       exit 1
     fi
   done
-fi
+done
 
-message=$("$program" 2>&1)
+# Started by bash, as timeout's own start would hand a program of a refused format to sh; killed
+# on time with its process group, so that nothing it started holds the output open.
+message=$(timeout -k 1 $seconds bash -c '"$0"' "$program" 2>&1)
 status=$?
 [ $status -eq 42 ] && exit 0
+[ $status -eq 124 ] && cannot_tell "the test program $program did not end within $seconds s"
 if [[ $message == *"Exec format error" ]]; then
   echo "it has no IA-32 emulation (not built in, or switched off at boot)"
   exit 1

@@ -82,9 +82,26 @@ FileWrite PutInPlace(SaveCalls& calls, const SaveFiles& files, std::string_view 
 
 FileWrite Abandon(SaveCalls& calls, const SaveFiles& files, FileWrite failure) {
   Remove(calls, files.temp, L"新しい", failure.reason);
-  if (!files.backup.empty()) {
-    Remove(calls, files.backup, L"古い", failure.reason);
+  if (files.backup.empty()) {
+    return failure;
   }
+  // The old file at the backup name goes only once the file reads as it: until then it may be
+  // the last copy of the old password. A file larger than any password file is not compared.
+  constexpr std::size_t kLimit = 1 << 16;
+  const FileRead old = calls.Read(files.backup, kLimit);
+  if (old.status == FileRead::Status::kMissing) {
+    return failure;
+  }
+  const FileRead now = calls.Read(files.file, kLimit);
+  if (old.status == FileRead::Status::kOk && old.bytes.size() < kLimit &&
+      now.status == FileRead::Status::kOk && now.bytes == old.bytes) {
+    Remove(calls, files.backup, L"古い", failure.reason);
+    return failure;
+  }
+  if (now.status == FileRead::Status::kUnreadable) {
+    Then(failure.reason, L"ファイルを読み返せません: " + now.reason);
+  }
+  Then(failure.reason, L"古いパスワードは「" + files.backup + L"」に残っています");
   return failure;
 }
 

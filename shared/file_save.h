@@ -40,8 +40,9 @@ class SaveCalls {
 // the reason of a result that is still ok, as the new bytes are in place.
 FileWrite PutInPlace(SaveCalls& calls, const SaveFiles& files, std::string_view bytes);
 
-// After `failure`, while the file still holds its old bytes: removes the save's other files and
-// names in the reason each one that stays.
+// After `failure`, while the file should still hold its old bytes: removes the new file, and the
+// old file kept at the backup name once the file reads as it; names in the reason each one that
+// stays.
 FileWrite Abandon(SaveCalls& calls, const SaveFiles& files, FileWrite failure);
 
 }  // namespace pw

@@ -30,7 +30,8 @@ class FileService {
   // attributes and security settings; a new one gets the folder's defaults. It is ok only when
   // the file reads back as `bytes`. A failure leaves the old file as it was, or, when it has
   // gone, names the files that hold the old and the new bytes. Every other file of the save is
-  // removed, and the reason names each one that cannot be, with the bytes it holds.
+  // removed, and the reason names each one that cannot be, with the bytes it holds; the old file
+  // moved aside stays, named, unless the file reads back as it.
   virtual FileWrite Replace(const std::wstring& path, std::string_view bytes) = 0;
 };
 

@@ -191,9 +191,9 @@ def table(corvel, floor, runs, idle_runs, idle_seconds, build, win32, win64):
         ["peak resident memory of the watcher", spread(corvel.watcher_kib, mib), "–", "–", "–",
          "–"],
     ]
-    for build, arch in ((win32, "win32"), (win64, "win64")):
+    for folder, arch in ((win32, "win32"), (win64, "win64")):
         for name in ("Corvel.exe", "Vantor.exe"):
-            size = (build / name).stat().st_size
+            size = (folder / name).stat().st_size
             goal, met = ("–", "–")
             if arch == "win32":
                 goal, met = f"≤ {SIZE_LIMIT:,} bytes", "yes" if size <= SIZE_LIMIT else "no"

@@ -161,6 +161,13 @@ class LockTest(LockTestCase):
                 # Input is handled after the request that came before it, so once the entry is
                 # refused the request has been handled too.
                 self.assert_refused(proc, "wrong")
+        # Not even for a moment, as seen from inside the lock's process. ShowWindow's own
+        # minimize, restore and normal show are left out: they go round the refusals, and Main
+        # is folded until it is put back.
+        for request in ((WM_SYSCOMMAND, SC_MINIMIZE), (WM_SYSCOMMAND, SC_RESTORE), (SW_HIDE,)):
+            seen = self.session.probe("fold", hex_text(TITLE), hex_text(CLASS), *request)
+            self.assertEqual(seen, {"found": "1", "minimized": "0", "hidden": "0",
+                                    "restored": "0", "moved": "0"}, request)
         self.submit(RIGHT)
         self.assert_opens(proc)
 

@@ -13,6 +13,7 @@ class FakeSaveCalls : public SaveCalls {
  public:
   std::map<std::wstring, std::string> files;  // the content of each file that exists
   std::set<std::wstring> held;                // files that cannot be moved or deleted
+  std::set<std::wstring> unreadable;          // names whose read fails, a file there or not
   unsigned replace_error = 0;                 // 0: the replace succeeds
 
   FileWrite Replace(const std::wstring& file, const std::wstring& replacement,
@@ -33,6 +34,7 @@ class FakeSaveCalls : public SaveCalls {
     return {};
   }
   FileRead Read(const std::wstring& path, std::size_t max_bytes) override {
+    if (unreadable.count(path)) return {FileRead::Status::kUnreadable, {}, L"E5"};
     if (!files.count(path)) return {FileRead::Status::kMissing, {}, {}};
     return {FileRead::Status::kOk, files[path].substr(0, max_bytes), {}};
   }

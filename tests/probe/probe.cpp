@@ -19,6 +19,11 @@
 //   send TITLE CLASS MESSAGE WPARAM LPARAM    sends it from this process, as the system sends
 //                                the end of the session; prints the result
 //   show TITLE CLASS SW          ShowWindow from this process, SW as C writes it
+//   fold TITLE CLASS SW | MESSAGE WPARAM
+//                                ShowWindow, or sends the message, while fold_hook.dll watches
+//                                the window from inside its process: 1 for each of minimized,
+//                                hidden, restored (not maximized) and moved (not over the whole
+//                                screen) that a change of its place left it, else 0
 //   display WIDTH HEIGHT         changes the primary display's mode for this session
 //   processes EXE                count, then pidN= and parentN= of each running process of
 //                                that file name
@@ -288,6 +293,36 @@ int ControlCommand(const std::wstring& command, HWND control, int argc, wchar_t*
   return 0;
 }
 
+// Makes the request of the window from outside, with fold_hook.dll watching it from inside its
+// process. The message is sent, or ShowWindow called, which the window's thread handles before
+// it answers, so that all the hook posted meanwhile is queued here when the call returns.
+int Fold(HWND hwnd, int argc, wchar_t** argv) {
+  HWND probe = CreateWindowW(L"STATIC", L"ProbeFold", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                             nullptr);
+  SetWindowLongPtrW(probe, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(hwnd));
+  HMODULE dll = LoadLibraryW(L"fold_hook.dll");  // from the probe's own folder
+  HHOOK hook = SetWindowsHookExW(
+      WH_CALLWNDPROCRET,
+      reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(dll, "FoldHook"))), dll,
+      GetWindowThreadProcessId(hwnd, nullptr));
+  if (hook == nullptr) return kUsage;
+  DWORD_PTR result = 0;
+  if (argc == 6) {
+    SendMessageTimeoutW(hwnd, static_cast<UINT>(std::wcstoul(argv[4], nullptr, 0)),
+                        std::wcstoul(argv[5], nullptr, 0), 0, SMTO_ABORTIFHUNG, kReplyMs, &result);
+  } else {
+    ShowWindow(hwnd, static_cast<int>(std::wcstol(argv[4], nullptr, 0)));
+  }
+  unsigned seen = 0;
+  MSG msg;
+  while (PeekMessageW(&msg, probe, WM_APP, WM_APP, PM_REMOVE))
+    seen |= static_cast<unsigned>(msg.wParam);
+  UnhookWindowsHookEx(hook);
+  std::printf("minimized=%u\nhidden=%u\nrestored=%u\nmoved=%u\n", seen & 1, seen >> 1 & 1,
+              seen >> 2 & 1, seen >> 3 & 1);
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -347,6 +382,7 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("result=%lu\n", static_cast<unsigned long>(result));
     return 0;
   }
+  if (command == L"fold" && (argc == 5 || argc == 6)) return Fold(hwnd, argc, argv);
   if (command == L"show" && argc == 5) {
     ShowWindow(hwnd, static_cast<int>(std::wcstol(argv[4], nullptr, 0)));
     return 0;

@@ -17,17 +17,21 @@ const std::wstring kNewStays =
 const std::wstring kOldStays =
     L"古いパスワードが入ったファイル「" + kOld + L"」を削除できません: E32";
 
-// Each way the replace ends, held files (that cannot be moved or deleted) included: the new file
-// alone, ok; or the old file, or else the files named that hold the new and the old, and why.
+// Each way the replace ends, held files (that cannot be moved or deleted) and an unreadable one
+// included: the new file alone, ok; or the old file, or else the files named that hold the new
+// and the old, and why.
 TEST(FileSaveTest, EachReplaceFailureEndsWithOneKnownPassword) {
   struct Case {
     unsigned replace_error;
     std::set<std::wstring> held;
     Folder after;
     std::wstring reason;
+    std::set<std::wstring> unreadable = {};
   };
   const std::wstring neither = L"1177。新しいパスワードは「" + kTemp + L"」に、古いパスワードは「" +
                                kOld + L"」に残っています";
+  const std::wstring unread =
+      L"1177。ファイルを読み返せません: E5。古いパスワードは「" + kOld + L"」に残っています";
   const Case cases[] = {
       {0, {}, {{kFile, "new"}}, L""},
       {0, {kOld}, {{kFile, "new"}, {kOld, "old"}}, kOldStays},
@@ -38,12 +42,14 @@ TEST(FileSaveTest, EachReplaceFailureEndsWithOneKnownPassword) {
       {1177, {kOld}, {{kFile, "new"}, {kOld, "old"}}, kOldStays},
       {1177, {kTemp}, {{kFile, "old"}, {kTemp, "new"}}, kFailed + L"1177" + kNewStays},
       {1177, {kTemp, kOld}, {{kTemp, "new"}, {kOld, "old"}}, kFailed + neither},
+      {1177, {}, {{kOld, "old"}}, kFailed + unread, {kFile}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.replace_error);
     testing::FakeSaveCalls calls;
     calls.files = {{kFile, "old"}, {kTemp, "new"}};
     calls.held = c.held;
+    calls.unreadable = c.unreadable;
     calls.replace_error = c.replace_error;
     const FileWrite result = PutInPlace(calls, {kFile, kTemp, kOld}, "new");
     EXPECT_EQ(calls.files, c.after);
