@@ -41,20 +41,15 @@ void Lock::OnLoad() {
   // was, and the saver is back at the next sign-in.
   parts_.windows.SystemParametersInfoA(kSpiSetScreenSaveActive, 0, nullptr, kSpifSendChange);
 
-  if (parts_.watch.Restarted()) {
-    stored_password_ = parts_.watch.HandedPassword();
-  } else {
-    pw::PasswordRead read =
-        pw::ReadStoredPassword(parts_.files, parts_.code_page, parts_.app_folder);
-    if (read.error) {
-      ReleaseThenTell(kExitNotLocked,
-                      pw::DescribePasswordError(read.error, pw::PasswordPath(parts_.app_folder)) +
-                          L"\n" + layout::kNotLockedHint);
-      return;
-    }
-    stored_password_ = read.password;
-    Wipe(read.password);
+  pw::PasswordRead read = pw::ReadStoredPassword(parts_.files, parts_.code_page, parts_.app_folder);
+  if (read.error) {
+    ReleaseThenTell(kExitNotLocked,
+                    pw::DescribePasswordError(read.error, pw::PasswordPath(parts_.app_folder)) +
+                        L"\n" + layout::kNotLockedHint);
+    return;
   }
+  stored_password_ = read.password;
+  Wipe(read.password);
   if (stored_password_.empty()) {
     parts_.main.Unload();
     return;
@@ -77,8 +72,56 @@ void Lock::OnUnload() {
   parts_.watch.Released();
 }
 
+void Lock::Wait() {
+  const pw::Screen& screen = parts_.screen;
+  parts_.object.SetTop(screen.height / 2);
+  parts_.object.SetLeft(screen.width / 2);
+  parts_.main.SetTop(screen.height / 2);
+  parts_.main.SetLeft(screen.width / 2);
+  normal_ = GeometryOf(parts_.main);
+  confine_rect_ = ComputeConfineRect(normal_, screen);
+  stored_password_ = parts_.watch.HandedPassword();
+  state_ = LockState::kWaiting;
+  // Over the screen beneath the lock, which is topmost, and above every other window. Not
+  // topmost itself: a topmost window that another process shows can end up above the lock.
+  parts_.windows.SetWindowPos(parts_.main.hWnd(), kHwndNoTopmost, 0, 0,
+                              pw::RoundHalfEven(screen.width / screen.twips_per_pixel_x),
+                              pw::RoundHalfEven(screen.height / screen.twips_per_pixel_y),
+                              kSwpNoActivateShow);
+  // The screen may still show a window just shown above all others, whatever its place: the lock
+  // is put back on top, out of the topmost windows and back in, so that it really moves.
+  if (const std::intptr_t lock_window = parts_.watch.WatchedWindow()) {
+    parts_.windows.SetWindowPos(lock_window, kHwndNoTopmost, 0, 0, 0, 0, kSwpRestack);
+    parts_.windows.SetWindowPos(lock_window, kHwndTopmost, 0, 0, 0, 0, kSwpRestack);
+  }
+}
+
+void Lock::TakeOver(const pw::Screen& screen) {
+  if (state_ != LockState::kWaiting) {
+    return;
+  }
+  state_ = LockState::kLocked;
+  OnDisplayChange(screen);
+  if (state_ != LockState::kLocked) {
+    return;
+  }
+  parts_.windows.SystemParametersInfoA(kSpiSetScreenSaveActive, 0, nullptr, kSpifSendChange);
+  parts_.windows.SystemParametersInfoA(kSpiSetScreenSaverRunning, 1, nullptr, kSpifNone);
+  parts_.watch.InForce(stored_password_);
+}
+
+void Lock::EndWaiting(int exit_code) {
+  if (state_ != LockState::kWaiting) {
+    return;
+  }
+  state_ = LockState::kReleased;
+  exit_code_ = exit_code;
+  RemoveCovers(0);
+  parts_.main.Unload();
+}
+
 void Lock::GiveBack() {
-  if (state_ == LockState::kReleased) {
+  if (state_ == LockState::kReleased || state_ == LockState::kWaiting) {
     return;
   }
   state_ = LockState::kReleased;
@@ -192,16 +235,12 @@ void Lock::RemoveCovers(std::size_t keep) {
 // Everything the lock took is given back, and Main hidden, before the user is told: no answer
 // to the message box, or none at all, can leave the machine half-locked, and nothing of the lock
 // can come in front of the box. Main closes last: while the message loop runs, its closing ends
-// the loop, which would take the box with it. A lock that its watcher restarted and that never
-// came into force tells no one: it ends at once, and the watcher calls the system's lock instead.
+// the loop, which would take the box with it.
 void Lock::ReleaseThenTell(int exit_code, const std::wstring& message) {
-  const bool was_in_force = state_ == LockState::kLocked;
   exit_code_ = exit_code;
   OnUnload();
   parts_.windows.SetWindowPos(parts_.main.hWnd(), 0, 0, 0, 0, 0, kSwpHide);
-  if (was_in_force || !parts_.watch.Restarted()) {
-    parts_.message_box.MsgBox(message, pw::kMsgBoxCritical | pw::kMsgBoxInFront, layout::kCaption);
-  }
+  parts_.message_box.MsgBox(message, pw::kMsgBoxCritical | pw::kMsgBoxInFront, layout::kCaption);
   parts_.main.Unload();
 }
 

@@ -23,6 +23,8 @@
 namespace corvel {
 
 enum class LockState {
+  kWaiting,   // a watcher's: Main and the covers lie beneath the lock in force, the password held,
+              // nothing of the system's taken
   kStarting,  // the start sequence is running; the window keeps its normal state
   kLocked,    // window topmost, other monitors covered, pointer held in ConfineRect, saver off
               // and marked as running
@@ -55,14 +57,25 @@ class Lock {
   // The window's Load, before it is first shown. Leaves the state kLocked, after which the
   // window is to be shown maximized, or kReleased with the window unloaded and the program to
   // end with exit_code(): at once for an empty stored password, after telling the user when the
-  // password file cannot be read or a monitor cannot be covered. A lock that its watcher
-  // restarted takes the password that locked from the watcher instead of the file.
+  // password file cannot be read or a monitor cannot be covered.
   void OnLoad();
+  // A watcher's Load: a lock in waiting, with the password that locked. Main is laid out as the
+  // start lays it out and shown over the screen, beneath the lock in force and without taking
+  // the activation: should that lock be ended by force, the screen goes on showing a lock, and
+  // taking over is a few window calls, with no process to start and no file to read.
+  void Wait();
+  // The lock waited behind was ended by force: this one comes into force at once, once Main is
+  // shown maximized, covering the monitors as they are now and holding the pointer.
+  void TakeOver(const pw::Screen& screen);
+  // The lock waited behind ended on its own, or the system's lock took over: a watcher ends,
+  // with nothing to give back.
+  void EndWaiting(int exit_code);
   // The window's Unload: runs the release sequence, once, however the window closes, and then
   // tells the watcher that the lock ended on its own.
   void OnUnload();
   // Gives back what the lock holds, as the release sequence does, without ending the watching:
-  // for a fatal failure, which is no end of the lock's own, so that its watcher brings it back.
+  // for a fatal failure, which is no end of the lock's own, so that its watcher takes over. A
+  // watcher holds nothing to give back.
   void GiveBack();
   // The Click of OK: the right password unloads the window; anything else prints the failure
   // message and empties the entry box.

@@ -2,6 +2,7 @@
 
 #include <imm.h>
 
+#include "lock/exit_status.h"
 #include "lock/layout.h"
 #include "lock/window_place_win32.h"
 #include "shared/fatal_failure.h"
@@ -81,6 +82,8 @@ bool Main::Create(std::wstring& error) {
   // No frame and no caption, so the outer size is the client size.
   const int width = pw::ToPixelsX(screen_, layout::kMainClientWidth);
   const int height = pw::ToPixelsY(screen_, layout::kMainClientHeight);
+  // For the program's life, on its one thread: it refuses only while the lock holds.
+  SetWindowsHookExW(WH_CBT, RefuseShowFold, nullptr, GetCurrentThreadId());
   if (CreateWindowExW(WS_EX_TOOLWINDOW, kClassName, layout::kCaption, WS_POPUP | WS_CLIPCHILDREN, 0,
                       0, width, height, nullptr, nullptr, instance_, this) == nullptr ||
       !CreateControls()) {
@@ -92,6 +95,7 @@ bool Main::Create(std::wstring& error) {
 
 bool Main::CreateControls() {
   form_.Attach(hwnd_);
+  watch_.Attach(hwnd_);
   covers_.ReportLostCoversTo(hwnd_);
   // The release runs while the window still stands, before it is destroyed.
   form_.OnUnload([this] {
@@ -129,17 +133,65 @@ int Main::Run() {
   // to end on a fatal failure while the lock may hold them, it gives them back first.
   const pw::GiveBackOnFatalFailure release([](void* lock) { static_cast<Lock*>(lock)->GiveBack(); },
                                            &lock_);
-  lock_.OnLoad();
-  if (lock_.state() != LockState::kLocked) return lock_.exit_code();
-  ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
-  watch_.StartWatcher();
+  if (watch_.Waiting()) {
+    // Maximized already, and disabled while it waits: it takes no input meant for the lock, and
+    // taking over needs no resizing.
+    SetWindowLongPtrW(hwnd_, GWL_STYLE,
+                      GetWindowLongPtrW(hwnd_, GWL_STYLE) | WS_MAXIMIZE | WS_DISABLED);
+    lock_.Wait();
+  } else {
+    lock_.OnLoad();
+    if (lock_.state() != LockState::kLocked) return lock_.exit_code();
+    ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
+    watch_.StartWatcher();
+  }
   // Only the lock's own end, after its release, ends the loop: a quit message that another
   // program posts meanwhile is passed over.
-  while (lock_.state() == LockState::kLocked) {
+  while (lock_.state() == LockState::kLocked || lock_.state() == LockState::kWaiting) {
     pw::RunMessageLoop(
-        hwnd_, ok_, [this] { key_state_.Update(); }, &watch_);
+        hwnd_, ok_, [this] { key_state_.Update(); }, this);
   }
   return lock_.exit_code();
+}
+
+void Main::OnWake() {
+  if (watch_.PeerEnded() && lock_.state() == LockState::kWaiting) {
+    OnWatchedLockEnded();
+    return;
+  }
+  watch_.StartWatcher();
+}
+
+// What a watcher does once the lock it waited behind has ended (watcher.h).
+void Main::OnWatchedLockEnded() {
+  const LockEnd end = watch_.EndOfWatched();
+  switch (AfterLockEnded(end, watch_.force_ends(), GetTickCount64())) {
+    case WatcherAction::kEndQuietly:
+      lock_.EndWaiting(kExitUnlocked);
+      return;
+    case WatcherAction::kLockSystem:
+      if (GiveBackAndLockSystem(windows_)) {
+        lock_.EndWaiting(kExitSystemLocked);
+        return;
+      }
+      // Refused: nothing better is left than this lock, at a pace.
+      Sleep(watch_.WaitBeforeComingBack());
+      break;
+    case WatcherAction::kTakeOver:
+      break;
+  }
+  TakeOver();
+}
+
+// The screen is covered first, by Main with its panel, ready as the lock before it was.
+void Main::TakeOver() {
+  EnableWindow(hwnd_, TRUE);
+  ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
+  SetForegroundWindow(hwnd_);
+  lock_.TakeOver(pw::QueryScreen());
+  if (lock_.state() != LockState::kLocked) return;
+  key_state_.Update();
+  watch_.StartWatcher();
 }
 
 LRESULT Main::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -212,6 +264,19 @@ void Main::OnGetMinMaxInfo(MINMAXINFO& info) const {
 // SC_CLOSE goes on as WM_CLOSE, which the lock refuses; the commands that fold the window away
 // are refused while it holds.
 bool Main::RefusesCommand(WPARAM command) const { return FoldsAway(command) && lock_.KeepsPlace(); }
+
+// ShowWindow from another program runs in Main's own thread, without a WM_SYSCOMMAND to refuse:
+// its minimize or restore of Main is refused before it happens, as it would fold Main away until
+// put back.
+LRESULT CALLBACK Main::RefuseShowFold(int code, WPARAM wparam, LPARAM lparam) {
+  auto* window = reinterpret_cast<HWND>(wparam);
+  if (code == HCBT_MINMAX && lparam != SW_MAXIMIZE && lparam != SW_SHOWMAXIMIZED &&
+      GetWindowLongPtrW(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(WindowProc)) {
+    const auto* main = reinterpret_cast<const Main*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (main != nullptr && main->lock_.KeepsPlace()) return 1;
+  }
+  return CallNextHookEx(nullptr, code, wparam, lparam);
+}
 
 // Before any change: a minimize from outside takes the focus from the controls without
 // deactivating Main, so the focus memory, which notes the focus at a deactivation, would not

@@ -20,16 +20,23 @@
 
 namespace corvel {
 
-class Main : public pw::BaseWindow<Main> {
+// In a watcher, Main is the lock in waiting: the same window, beneath the lock in force, until it
+// takes over.
+class Main : public pw::BaseWindow<Main>, public pw::LoopWait {
  public:
-  // A restarted lock's handover from its watcher; an empty one for a plain start.
+  // A watcher's handover from its lock; an empty one for a plain start.
   Main(HINSTANCE instance, const Handover& handover);
 
   // Registers the window class and creates the window and its controls, all hidden. On failure
   // returns false with a sentence for the user in `error`.
   bool Create(std::wstring& error);
-  // Runs the lock from its Load to its end and returns the program's exit code.
+  // Runs the lock, or the watcher, from its Load to its end and returns the program's exit code.
   int Run();
+
+  // The message loop waits on the other Corvel's process, and on the pace of a watcher's start.
+  HANDLE Handle() const override { return watch_.peer(); }
+  DWORD TimeoutMs() const override { return watch_.TimeoutMs(); }
+  void OnWake() override;
 
  private:
   friend class pw::BaseWindow<Main>;
@@ -37,10 +44,13 @@ class Main : public pw::BaseWindow<Main> {
   bool CreateControls();
   void OnGetMinMaxInfo(MINMAXINFO& info) const;
   bool RefusesCommand(WPARAM command) const;
+  static LRESULT CALLBACK RefuseShowFold(int code, WPARAM wparam, LPARAM lparam);
   void OnWindowPosChanging(WINDOWPOS& pos);
   void OnWindowPosChanged();
   void PutBack();
   void OnDisplayChange();
+  void OnWatchedLockEnded();
+  void TakeOver();
   void OnCommand(int id, int code);
   LRESULT OnControlColor(UINT message, HDC dc) const;
   void OnPaint();

@@ -4,7 +4,6 @@ namespace corvel {
 namespace {
 
 constexpr std::wstring_view kWatchWord = L"/watch ";
-constexpr std::wstring_view kRelockWord = L"/relock ";
 
 // Reads one number from the start of `text`, and the separator after it when `last` is false.
 bool ReadNumber(std::wstring_view& text, bool last, std::uint32_t& number) {
@@ -39,16 +38,11 @@ std::wstring Decimal(std::uint32_t value) {
 }  // namespace
 
 RoleClaim ClaimedRole(std::wstring_view arguments) {
-  RoleClaim claim;
-  if (arguments.starts_with(kWatchWord)) {
-    claim.role = Role::kWatcher;
-    arguments.remove_prefix(kWatchWord.size());
-  } else if (arguments.starts_with(kRelockWord)) {
-    claim.role = Role::kRestartedLock;
-    arguments.remove_prefix(kRelockWord.size());
-  } else {
+  RoleClaim claim{Role::kWatcher};
+  if (!arguments.starts_with(kWatchWord)) {
     return {};
   }
+  arguments.remove_prefix(kWatchWord.size());
   if (!ReadNumber(arguments, false, claim.starter) || !ReadNumber(arguments, true, claim.section)) {
     return {};
   }
@@ -56,8 +50,7 @@ RoleClaim ClaimedRole(std::wstring_view arguments) {
 }
 
 std::wstring RoleArguments(const RoleClaim& claim) {
-  return std::wstring(claim.role == Role::kWatcher ? kWatchWord : kRelockWord) +
-         Decimal(claim.starter) + L" " + Decimal(claim.section);
+  return std::wstring(kWatchWord) + Decimal(claim.starter) + L" " + Decimal(claim.section);
 }
 
 }  // namespace corvel

@@ -2,9 +2,8 @@
 
 #include <tlhelp32.h>
 
-#include "lock/exit_status.h"
 #include "lock/watcher.h"
-#include "lock/window_system_win32.h"
+#include "shared/forms_win32.h"
 #include "shared/password_rule.h"
 
 namespace corvel {
@@ -13,17 +12,19 @@ namespace corvel {
 // it runs, which nothing typed on a command line can arrange.
 struct WatchState {
   std::uint32_t magic;
-  DWORD lock_pid;     // the lock watched, or the one being started
-  DWORD watcher_pid;  // the watcher, or the one being started
-  LONG in_force;      // the lock said it is in force
-  LONG released;      // the lock said it released: one of its own ends
+  DWORD lock_pid;        // the lock in force
+  DWORD watcher_pid;     // its watcher, or the one being started
+  std::uint32_t window;  // the lock's Main
+  LONG in_force;         // the lock said it is in force
+  LONG released;         // the lock said it released: one of its own ends
   ForceEnds force_ends;
+  std::uint64_t back_ms;                         // when a watcher last took over
   wchar_t password[pw::kMaxPasswordLength + 1];  // the one that locked, while it holds
 };
 
 namespace {
 
-constexpr std::uint32_t kMagic = 0x43525632;
+constexpr std::uint32_t kMagic = 0x43525633;
 // Enough to wait for the starter's end and take a copy of the section's handle from it.
 constexpr DWORD kStarterAccess = SYNCHRONIZE | PROCESS_DUP_HANDLE;
 
@@ -77,14 +78,14 @@ HANDLE BorrowedParent() {
   return nullptr;
 }
 
-// Starts Corvel.exe again in `role`, under a borrowed parent, telling it this process and the
-// section; the new process's ID goes to `expected_pid` before it runs. Returns its process, or
+// Starts Corvel.exe again as the watcher, under a borrowed parent, telling it this process and
+// the section; the new process's ID goes to the section before it runs. Returns its process, or
 // nullptr. No handle is inherited: the borrowed parent's would be, not this process's.
-HANDLE StartPeer(Role role, const Handover& own, DWORD WatchState::*expected_pid) {
+HANDLE StartWatcherProcess(const Handover& own) {
   const std::wstring program = pw::ProgramPath();
   std::wstring command =
       L"\"" + program + L"\" " +
-      RoleArguments({role, GetCurrentProcessId(),
+      RoleArguments({Role::kWatcher, GetCurrentProcessId(),
                      static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(own.section))});
   STARTUPINFOEXW startup = {};
   startup.StartupInfo.cb = sizeof startup;
@@ -108,27 +109,14 @@ HANDLE StartPeer(Role role, const Handover& own, DWORD WatchState::*expected_pid
   }
   if (parent != nullptr) CloseHandle(parent);
   if (!started) return nullptr;
-  own.shared->*expected_pid = process.dwProcessId;
+  own.shared->watcher_pid = process.dwProcessId;
   ResumeThread(process.hThread);
   CloseHandle(process.hThread);
   return process.hProcess;
 }
 
-bool ProgramPresent() {
-  return GetFileAttributesW(pw::ProgramPath().c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-LockEnd EndOf(const WatchState& shared) {
-  LockEnd end;
-  end.released = shared.released != 0;
-  end.was_in_force = shared.in_force != 0;
-  end.program_present = ProgramPresent();
-  return end;
-}
-
-// The shared state of a plain start's lock, in a section that each watcher and lock that follows
-// takes a copy of; none when it cannot be made, and the lock holds all the same, without a
-// watcher.
+// The shared state of a plain start's lock, in a section that each watcher that follows takes a
+// copy of; none when it cannot be made, and the lock holds all the same, without a watcher.
 Handover Share() {
   Handover shared;
   shared.section = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
@@ -142,16 +130,12 @@ Handover Share() {
   }
   shared.shared = static_cast<WatchState*>(view);
   shared.shared->magic = kMagic;
-  shared.shared->lock_pid = GetCurrentProcessId();
   return shared;
 }
 
 bool HandedTo(const WatchState& shared, const RoleClaim& claim) {
-  const DWORD self = GetCurrentProcessId();
-  return shared.magic == kMagic &&
-         (claim.role == Role::kWatcher
-              ? shared.watcher_pid == self && shared.lock_pid == claim.starter
-              : shared.lock_pid == self && shared.watcher_pid == claim.starter);
+  return shared.magic == kMagic && shared.watcher_pid == GetCurrentProcessId() &&
+         shared.lock_pid == claim.starter;
 }
 
 }  // namespace
@@ -185,40 +169,20 @@ void HoldProgramFile() {
               nullptr);
 }
 
-int RunWatcher(const Handover& handover) {
-  WatchState& shared = *handover.shared;
-  HANDLE lock = handover.peer;
-  std::uint64_t last_start = 0;
-  Win32WindowSystem windows;
-  for (;;) {
-    if (lock != nullptr) {
-      WaitForSingleObject(lock, INFINITE);
-      CloseHandle(lock);
-    }
-    const LockEnd end = lock != nullptr ? EndOf(shared) : LockEnd{false, false, ProgramPresent()};
-    WatcherAction action = AfterLockEnded(end, shared.force_ends, GetTickCount64());
-    if (action == WatcherAction::kLockSystem) {
-      if (GiveBackAndLockSystem(windows)) return kExitSystemLocked;
-      action = AfterSystemLockRefused(end);
-      Sleep(static_cast<DWORD>(WaitBeforeStart(last_start, GetTickCount64())));
-    }
-    if (action == WatcherAction::kEndQuietly) {
-      Wipe(shared);
-      return end.released ? kExitUnlocked : kExitNotLocked;
-    }
-    shared.in_force = 0;
-    shared.released = 0;
-    last_start = GetTickCount64();
-    // A lock that cannot be started is as one that cannot come back.
-    lock = StartPeer(Role::kRestartedLock, handover, &WatchState::lock_pid);
-  }
-}
-
 void Win32Watch::InForce(const std::wstring& password) {
   if (handover_.shared == nullptr) handover_ = Share();
-  if (handover_.shared == nullptr) return;
-  password.copy(handover_.shared->password, pw::kMaxPasswordLength);
-  InterlockedExchange(&handover_.shared->in_force, 1);
+  WatchState* shared = handover_.shared;
+  if (shared == nullptr) return;
+  // A watcher that takes over is the lock now: the process it waited on has ended.
+  if (handover_.peer != nullptr) CloseHandle(handover_.peer);
+  handover_.peer = nullptr;
+  if (waiting_) shared->back_ms = GetTickCount64();
+  waiting_ = false;
+  password.copy(shared->password, pw::kMaxPasswordLength);
+  shared->lock_pid = GetCurrentProcessId();
+  shared->window = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(main_));
+  shared->released = 0;
+  InterlockedExchange(&shared->in_force, 1);
 }
 
 void Win32Watch::Released() {
@@ -231,31 +195,46 @@ std::wstring Win32Watch::HandedPassword() const {
   return handover_.shared != nullptr ? handover_.shared->password : L"";
 }
 
+std::intptr_t Win32Watch::WatchedWindow() const {
+  auto* window = reinterpret_cast<HWND>(std::uintptr_t{handover_.shared->window});
+  return IsWindow(window) ? reinterpret_cast<std::intptr_t>(window) : 0;
+}
+
+bool Win32Watch::PeerEnded() {
+  if (handover_.peer == nullptr || WaitForSingleObject(handover_.peer, 0) != WAIT_OBJECT_0) {
+    return false;
+  }
+  CloseHandle(handover_.peer);
+  handover_.peer = nullptr;
+  return true;
+}
+
+LockEnd Win32Watch::EndOfWatched() const {
+  return {handover_.shared->released != 0, handover_.shared->in_force != 0};
+}
+
+ForceEnds& Win32Watch::force_ends() { return handover_.shared->force_ends; }
+
+DWORD Win32Watch::WaitBeforeComingBack() const {
+  return static_cast<DWORD>(WaitBeforeStart(handover_.shared->back_ms, GetTickCount64()));
+}
+
 void Win32Watch::StartWatcher() {
-  const WatchState* shared = handover_.shared;
-  if (shared == nullptr || shared->in_force == 0 || shared->released != 0 ||
-      handover_.peer != nullptr || WaitBeforeStart(last_start_ms_, GetTickCount64()) != 0) {
+  WatchState* shared = handover_.shared;
+  if (shared == nullptr || waiting_ || shared->released != 0 || handover_.peer != nullptr ||
+      WaitBeforeStart(last_start_ms_, GetTickCount64()) != 0) {
     return;
   }
   last_start_ms_ = GetTickCount64();
-  handover_.peer = StartPeer(Role::kWatcher, handover_, &WatchState::watcher_pid);
+  handover_.peer = StartWatcherProcess(handover_);
 }
 
 DWORD Win32Watch::TimeoutMs() const {
   const WatchState* shared = handover_.shared;
-  if (shared == nullptr || shared->in_force == 0 || shared->released != 0 ||
-      handover_.peer != nullptr) {
+  if (shared == nullptr || waiting_ || shared->released != 0 || handover_.peer != nullptr) {
     return INFINITE;
   }
   return static_cast<DWORD>(WaitBeforeStart(last_start_ms_, GetTickCount64()));
-}
-
-void Win32Watch::OnWake() {
-  if (handover_.peer != nullptr && WaitForSingleObject(handover_.peer, 0) == WAIT_OBJECT_0) {
-    CloseHandle(handover_.peer);
-    handover_.peer = nullptr;
-  }
-  StartWatcher();
 }
 
 }  // namespace corvel

@@ -21,22 +21,16 @@ bool RecordWithinBound(ForceEnds& force_ends, std::uint64_t now_ms) {
 }  // namespace
 
 WatcherAction AfterLockEnded(const LockEnd& end, ForceEnds& force_ends, std::uint64_t now_ms) {
-  // A lock that never came into force has not locked, whether it ended on its own (a monitor it
-  // could not cover) or by force: the force end that the watcher answered is not made good.
+  // A lock that never came into force has not locked, whether it ended on its own or by force:
+  // what it ended by is not made good.
   if (!end.was_in_force) {
     return WatcherAction::kLockSystem;
   }
   if (end.released) {
     return WatcherAction::kEndQuietly;
   }
-  if (!end.program_present || !RecordWithinBound(force_ends, now_ms)) {
-    return WatcherAction::kLockSystem;
-  }
-  return WatcherAction::kStartNewLock;
-}
-
-WatcherAction AfterSystemLockRefused(const LockEnd& end) {
-  return end.program_present ? WatcherAction::kStartNewLock : WatcherAction::kEndQuietly;
+  return RecordWithinBound(force_ends, now_ms) ? WatcherAction::kTakeOver
+                                               : WatcherAction::kLockSystem;
 }
 
 std::uint64_t WaitBeforeStart(std::uint64_t last_start_ms, std::uint64_t now_ms) {

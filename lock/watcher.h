@@ -1,8 +1,8 @@
-// What the watcher does when the lock's process has ended: the lock's own ends stop the watching;
-// an end by force (the task manager, a crash) brings a new lock, unless the lock cannot come back,
-// and then what the lock took is given back and the system's own lock takes over. Where that is
-// refused too (a policy can switch it off), the lock comes back all the same, at a pace: a force
-// end never leaves the desktop open while anything can still lock it.
+// What the watcher, a lock in waiting, does when the lock's process has ended: the lock's own ends
+// stop the watching; an end by force (the task manager, a crash) makes the watcher take over,
+// unless the lock is ended too often, and then what the lock took is given back and the system's
+// own lock takes over. Where that is refused (a policy can switch it off), the watcher takes over
+// all the same, at a pace: a force end never leaves the desktop open while a lock can hold it.
 #pragma once
 
 #include <cstdint>
@@ -17,17 +17,16 @@ namespace corvel {
 struct LockEnd {
   bool released = false;  // the lock said it released: one of its own ends
   bool was_in_force = false;
-  bool program_present = true;  // Corvel.exe is still there to start again
 };
 
 enum class WatcherAction {
-  kEndQuietly,    // nothing is left to watch, or nothing can lock any more
-  kStartNewLock,  // the lock comes back
-  kLockSystem,    // it cannot come back: the system's own lock takes over
+  kEndQuietly,  // the lock ended on its own: nothing is left to watch
+  kTakeOver,    // the lock was ended by force: the watcher comes into force in its place
+  kLockSystem,  // it is not to come back: the system's own lock takes over
 };
 
 // A lock ended by force more than this many times within kForceEndWindowMs comes back at once no
-// more: something ends it as fast as it starts, and the system's lock holds where it cannot.
+// more: something ends it as fast as it comes, and the system's lock holds instead.
 inline constexpr int kForceEndBound = 10;
 inline constexpr std::uint64_t kForceEndWindowMs = 60'000;
 
@@ -41,13 +40,9 @@ struct ForceEnds {
 // Decides, and records the force end at now_ms when there is one.
 WatcherAction AfterLockEnded(const LockEnd& end, ForceEnds& force_ends, std::uint64_t now_ms);
 
-// After kLockSystem, when the system's lock was refused: nothing better is left than the lock
-// itself, which comes back while its program is there.
-WatcherAction AfterSystemLockRefused(const LockEnd& end);
-
-// A Corvel process started again because the one before could not be started, ended as soon as it
-// started, or could not be replaced by the system's lock, comes at most once per kPaceMs: how long
-// to wait before the next start, given the last one (0 for none).
+// A watcher started again because the one before could not be started or ended as soon as it
+// started, or a lock that comes back because the system's lock was refused, comes at most once per
+// kPaceMs: how long to wait before the next, given the last one (0 for none).
 inline constexpr std::uint64_t kPaceMs = 1000;
 std::uint64_t WaitBeforeStart(std::uint64_t last_start_ms, std::uint64_t now_ms);
 

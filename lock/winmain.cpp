@@ -20,7 +20,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int) {
   const corvel::Role role = corvel::TakeRole(arguments, handover);
   if (role == corvel::Role::kLock && another) return corvel::kExitAlreadyLocked;
   corvel::HoldProgramFile();
-  if (role == corvel::Role::kWatcher) return corvel::RunWatcher(handover);
   corvel::Main main(instance, handover);
   std::wstring error;
   if (!main.Create(error)) {

@@ -3,7 +3,9 @@
 
 Without LIVE, on a private X display: Vantor opens and a password is typed and saved, with its
 confirmation; Corvel locks the screen; the password typed with Caps Lock on is refused, with its
-message and the line that says Caps Lock is on; with Caps Lock off it releases the lock. Each
+message and the line that says Caps Lock is on; ended as a task manager's End task ends it, the
+lock is back in force at once, its watcher taking over; with Caps Lock off the password releases
+the lock. Each
 stage prints one line of what was verified and saves a screenshot in the output folder (Vantor's
 window also cropped, as vantor.png, and the lock refusing a password as corvel.png). The programs
 run in <out>/folder, which starts without a password, from the build that
@@ -29,6 +31,7 @@ from pathlib import Path
 
 import lock_view
 import wine_desktop
+from bench import stopwatch
 from wine_desktop import MESSAGE_BOX, SAVER_VALUE, Session, wait_for
 
 SIZE = (1024, 768)
@@ -123,23 +126,30 @@ def lock_and_unlock(session, folder, stages):
                   f"held in {session.clip()}",
                   ("corvel.png", (0, 0, *SIZE)))
 
-    session.key("Caps_Lock")
+    relocked = stopwatch(session, "relock", lock_view.TITLE,
+                         ",".join(map(str, lock_view.panel(session))))
+    info = lock_view.wait_locked(session)
+    check(lock_view.key_state_lit(session), "the line saying Caps Lock is on did not come back")
+    stages.passed("end-task", f"End task on the lock: its watcher, waiting beneath it, in force "
+                  f"in its place {float(relocked['ms']):.1f} ms later; window maximized at "
+                  f"{info.rect}, topmost; pointer held in {session.clip()}")
+
+    session.key("Tab", "Caps_Lock")
     wait_for(lambda: not lock_view.key_state_lit(session), 10, "the line gone with Caps Lock")
     session.type_text(PASSWORD)
     wait_for(lambda: lock_view.box_text(session) == PASSWORD, 10, "the password typed")
     session.key("Return")
-    status = corvel.wait(20)
-    check(status == 0, f"Corvel ended with status {status}")
+    wait_for(lambda: not session.unix_pids(folder / "Corvel.exe"), 20, "every Corvel to end")
     check(session.window(lock_view.TITLE, lock_view.CLASS) is None, "the lock window stayed")
     check(session.clip() == (0, 0, *SIZE), "the pointer is still confined")
     check(session.screensaver_active() and not session.screensaver_running(),
           "the screen saver was not given back")
-    stages.passed("released", f"Caps Lock off, the password: Corvel ended with status 0; pointer "
+    stages.passed("released", f"Caps Lock off, the password: every Corvel process ended; pointer "
                   f"free in {session.clip()}; {saver_state(session)}")
 
 
 def play(session, folder, out):
-    stages = Stages(session, out, 5)
+    stages = Stages(session, out, 6)
     edit_password(session, folder, stages)
     lock_and_unlock(session, folder, stages)
     print(f"All stages verified. Screenshots in {out}.")

@@ -9,9 +9,10 @@
 //       topmost, and the pointer confinement is l,t,r,b; prints ms= and pid=, and leaves the
 //       program running
 //   relock TITLE l,t,r,b
-//       ends the process of the window of TITLE as a task manager does (TerminateProcess, status
-//       1) and times from just before that until a window of TITLE of another process is in
-//       force as for lock; prints ms= and pid=
+//       waits until the lock's watcher waits (a window of TITLE of another process that answers
+//       a message), then ends the process of the window of TITLE as a task manager does
+//       (TerminateProcess, status 1) and times from just before that until a window of TITLE of
+//       another process is in force as for lock; prints ms= and pid=
 //   release TITLE KEY [TEXT]
 //       KEY is return or escape. With TEXT, first presses Tab and types TEXT, and waits until the
 //       window's edit box holds that many characters; then times from pressing KEY until the
@@ -109,10 +110,36 @@ int Lock(int argc, wchar_t** argv) {
   return 0;
 }
 
+struct OtherWindow {
+  const wchar_t* title;
+  DWORD pid;
+  HWND found;
+};
+
+// A named CALLBACK, not a lambda: 32-bit Windows calls it with the stdcall convention.
+BOOL CALLBACK FindOther(HWND window, LPARAM query) {
+  auto& other = *reinterpret_cast<OtherWindow*>(query);
+  wchar_t title[64] = {};
+  GetWindowTextW(window, title, 64);
+  if (std::wcscmp(title, other.title) == 0 && OwnerOf(window) != other.pid) other.found = window;
+  return other.found == nullptr;
+}
+
 int Relock(int argc, wchar_t** argv) {
   RECT clip{};
   if (argc != 4 || !ParseRect(argv[3], clip)) return kUsage;
   const DWORD ended = OwnerOf(FindWindowW(nullptr, argv[2]));
+  OtherWindow watcher = {argv[2], ended, nullptr};
+  DWORD_PTR answer = 0;
+  // Its window answers once the watcher runs its message loop: it waits.
+  if (TimeUntil(Now(),
+                [&] {
+                  EnumWindows(FindOther, reinterpret_cast<LPARAM>(&watcher));
+                  return watcher.found != nullptr;
+                }) < 0 ||
+      !SendMessageTimeoutW(watcher.found, WM_NULL, 0, 0, SMTO_BLOCK, kReplyMs, &answer)) {
+    return kTimedOut;
+  }
   HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, ended);
   if (process == nullptr) return kNoProgram;
   const double start = Now();

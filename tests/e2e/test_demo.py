@@ -57,15 +57,16 @@ class DemoTest(unittest.TestCase):
 
     def test_plays_the_typical_use_and_verifies_each_stage(self):
         self.assertTrue(self.read(240), self.output)
-        self.assertEqual(re.findall(r"^\[(\d)/5\] ", self.output, re.MULTILINE),
-                         ["1", "2", "3", "4", "5"], self.output)
+        self.assertEqual(re.findall(r"^\[(\d)/6\] ", self.output, re.MULTILINE),
+                         ["1", "2", "3", "4", "5", "6"], self.output)
         self.assertIn(r"""b'"sakura 2026"\r\n'""", self.output)
-        for name in ["1-vantor", "2-saved", "3-locked", "4-wrong", "5-released", "corvel"]:
+        for name in ["1-vantor", "2-saved", "3-locked", "4-wrong", "5-end-task", "6-released",
+                     "corvel"]:
             self.assertTrue((self.out / f"{name}.png").is_file(), name)
         self.assert_ended(0)
 
     def test_ctrl_c_while_locked_ends_all_and_restores_the_setting(self):
-        self.assertTrue(self.read(180, r"^\[3/5\] Corvel locked"), self.output)
+        self.assertTrue(self.read(180, r"^\[3/6\] Corvel locked"), self.output)
         os.killpg(self.proc.pid, signal.SIGINT)
         self.read(60)
         self.assertIn("Interrupted", self.output)

@@ -2,13 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "lock/exit_status.h"
 #include "tests/fakes/fake_ansi_code_page.h"
 #include "tests/fakes/fake_file_service.h"
 #include "tests/fakes/fake_forms.h"
@@ -149,21 +147,21 @@ TEST(LockTest, OnlyTheSessionsEndOrABareMonitorEndsIt) {
     const char* messages;
     std::vector<std::function<void(Lock&)>> deliver;
     int gone;  // the cover that really went, 0 for none
-    std::optional<int> ends_with;
+    bool ends;
   };
   const Case cases[] = {
-      {"query sent, end sent", {query(true, false, true), end(true, true)}, 0, 0},
-      {"end sent unasked", {end(true, true)}, 0, std::nullopt},
-      {"query sent, end posted", {query(true, false, true), end(false, true)}, 0, std::nullopt},
-      {"end posted", {end(false, true)}, 0, std::nullopt},
-      {"query posted, end sent", {query(false, false, true), end(true, true)}, 0, std::nullopt},
-      {"a close for an update, sent", {query(true, true, false), end(true, true)}, 0, std::nullopt},
+      {"query sent, end sent", {query(true, false, true), end(true, true)}, 0, true},
+      {"end sent unasked", {end(true, true)}, 0, false},
+      {"query sent, end posted", {query(true, false, true), end(false, true)}, 0, false},
+      {"end posted", {end(false, true)}, 0, false},
+      {"query posted, end sent", {query(false, false, true), end(true, true)}, 0, false},
+      {"a close for an update, sent", {query(true, true, false), end(true, true)}, 0, false},
       {"query sent, the session goes on, end sent",
        {query(true, false, true), end(true, false), end(true, true)},
        0,
-       std::nullopt},
-      {"cover lost, a cover gone", {&Lock::OnCoverLost}, 2, kExitNotEveryMonitor},
-      {"cover lost, every cover there", {&Lock::OnCoverLost}, 0, std::nullopt},
+       false},
+      {"cover lost, a cover gone", {&Lock::OnCoverLost}, 2, true},
+      {"cover lost, every cover there", {&Lock::OnCoverLost}, 0, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.messages);
@@ -172,37 +170,70 @@ TEST(LockTest, OnlyTheSessionsEndOrABareMonitorEndsIt) {
     rig.Load("\"Open sesame\"\r\n");
     rig.covers.gone = c.gone;
     for (const auto& deliver : c.deliver) deliver(rig.lock);
-    EXPECT_EQ(rig.lock.state(), c.ends_with ? LockState::kReleased : LockState::kLocked);
-    if (c.ends_with) EXPECT_EQ(rig.lock.exit_code(), *c.ends_with);
-    const long releases = std::count(rig.log.begin(), rig.log.end(), "Released()");
-    EXPECT_EQ(releases, c.ends_with ? 1 : 0);
+    EXPECT_EQ(rig.lock.state(), c.ends ? LockState::kReleased : LockState::kLocked);
   }
 }
 
-// A fatal failure gives back what the lock holds, but does not say that the lock released: only
-// its own ends do, and the watcher brings back a lock that ends without saying so.
-TEST(LockTest, FatalFailureGivesBackButLeavesReleasedUnsaid) {
-  LockRig rig;
-  rig.covers.monitors = kThreeMonitors;
-  rig.Load("\"Open sesame\"\r\n");
-  rig.log.clear();
-  rig.lock.GiveBack();
-  EXPECT_EQ(rig.log, GivenBack({"DestroyCover(2)", "DestroyCover(1)"}));
-}
-
-// A lock that its watcher brings back asks for the password that locked, not for what the
-// password file holds now.
-TEST(LockTest, RestartedLockAsksForThePasswordThatLocked) {
-  LockRig rig;
-  rig.watch.restarted = true;
-  rig.watch.handed = L"Open sesame";
-  rig.Load("\"Changed\"\r\n");
-  EXPECT_EQ(rig.log, Join(kStartUntilSaverOff,
-                          {"SystemParametersInfoA(97,1,null,0)", "InForce(Open sesame)"}));
-  rig.Submit(L"Changed");
-  EXPECT_EQ(rig.lock.state(), LockState::kLocked);
-  rig.Submit(L"Open sesame");
-  EXPECT_EQ(rig.lock.state(), LockState::kReleased);
+// A watcher is the same lock in another role. Waiting, it holds the password that locked, lies
+// beneath the lock, which it puts back on top, and takes nothing of the system's, not even on a
+// fatal failure;
+// taking over, it comes into force on the screen and the monitors as they are then; a lock that
+// ended on its own ends it with nothing to give back. A fatal failure in force gives back what the
+// lock holds but leaves "released" unsaid, so that its own watcher takes over.
+TEST(LockTest, AWatcherWaitsThenTakesOver) {
+  struct Case {
+    const char* moves;
+    std::vector<std::function<void(LockRig&)>> after_waiting;
+    LockState state;
+    Calls calls;  // from the start of the waiting
+  };
+  const auto take_over = [](LockRig& rig) {
+    rig.covers.monitors = {{{0, 0, 1280, 720}, true}, {{1280, 0, 2560, 1024}, false}};
+    rig.lock.TakeOver({19200, 10800, 15, 15});
+  };
+  const Calls waiting = {"Object.Top=5760",
+                         "Object.Left=7680",
+                         "Main.Top=5760",
+                         "Main.Left=7680",
+                         "SetWindowPos(4660,-2,0,0,1024,768,80)",
+                         "SetWindowPos(99,-2,0,0,0,0,19)",
+                         "SetWindowPos(99,-1,0,0,0,0,19)"};
+  const Calls in_force =
+      Join(waiting, {"CreateCover(1280,0,2560,1024)", "SetWindowPos(4660,-1,0,0,1280,720,16)",
+                     "Object.Top=5400", "Object.Left=9600", "ClipCursor(640,360,873,380)",
+                     "SystemParametersInfoA(17,0,null,2)", "SystemParametersInfoA(97,1,null,0)",
+                     "InForce(Open sesame)"});
+  const Case cases[] = {
+      {"waiting", {}, LockState::kWaiting, waiting},
+      {"a fatal failure while waiting",
+       {[](LockRig& rig) { rig.lock.GiveBack(); }},
+       LockState::kWaiting,
+       waiting},
+      {"taking over", {take_over}, LockState::kLocked, in_force},
+      {"in force, then released by the password",
+       {take_over, [](LockRig& rig) { rig.lock.OnOkClick(); }},
+       LockState::kReleased,
+       Join(Join(in_force, {"Main.Unload"}), Released({"DestroyCover(1)"}))},
+      {"in force, then a fatal failure",
+       {take_over, [](LockRig& rig) { rig.lock.GiveBack(); }},
+       LockState::kReleased,
+       Join(in_force, GivenBack({"DestroyCover(1)"}))},
+      {"the lock ended on its own",
+       {[](LockRig& rig) { rig.lock.EndWaiting(0); }},
+       LockState::kReleased,
+       Join(waiting, {"Main.Unload"})},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.moves);
+    LockRig rig;
+    rig.watch.waiting = true;
+    rig.watch.handed = L"Open sesame";
+    rig.password.text = L"Open sesame";
+    rig.lock.Wait();
+    for (const auto& move : c.after_waiting) move(rig);
+    EXPECT_EQ(rig.lock.state(), c.state);
+    EXPECT_EQ(rig.log, c.calls);
+  }
 }
 
 // The system drops the confinement when another window takes the foreground, and does not always
@@ -237,8 +268,6 @@ TEST(LockTest, BareMonitorReleasesThenTells) {
   EXPECT_EQ(at_start.log, Join(Join(Join(kStartUntilRead, {"Decode(Open sesame)"}), Released()),
                                HiddenThenTold("モニターの一覧を読み取れません。")));
   LockRig locked;
-  locked.watch.restarted = true;  // once in force, a lock its watcher restarted tells as any does
-  locked.watch.handed = L"Open sesame";
   locked.covers.monitors = kThreeMonitors;
   locked.Load("\"Open sesame\"\r\n");
   locked.log.clear();
@@ -248,15 +277,6 @@ TEST(LockTest, BareMonitorReleasesThenTells) {
                              HiddenThenTold("モニターを覆うウィンドウが閉じられました。")));
   EXPECT_EQ(at_start.lock.exit_code(), 2);
   EXPECT_EQ(locked.lock.exit_code(), 2);
-  // Restarted by its watcher, a lock that cannot come into force tells no one: the watcher
-  // takes over.
-  LockRig restarted;
-  restarted.watch.restarted = true;
-  restarted.watch.handed = L"Open sesame";
-  restarted.covers.monitors = std::nullopt;
-  restarted.lock.OnLoad();
-  EXPECT_EQ(restarted.log, Join(Join(kStartUntilSaverOff, Released()),
-                                {"SetWindowPos(4660,0,0,0,0,0,151)", "Main.Unload"}));
 }
 
 // Each change is followed while locked; a cover that cannot be made then ends the lock as at the

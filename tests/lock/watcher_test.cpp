@@ -17,47 +17,39 @@ constexpr std::uint64_t kNow = 1'000'000;
 TEST(WatcherTest, DecidesByWhatTheLockSaid) {
   struct Case {
     const char* name;
-    LockEnd end;  // released, was in force, program present
+    LockEnd end;  // released, was in force
     Action action;
   };
   const Case cases[] = {
-      {"its own end: the password, a monitor left bare", {true, true, true}, Action::kEndQuietly},
-      {"a force end: End task, a crash, a fatal failure",
-       {false, true, true},
-       Action::kStartNewLock},
-      {"a force end before it was in force", {false, false, true}, Action::kLockSystem},
-      {"a restarted lock that could not lock", {true, false, true}, Action::kLockSystem},
-      {"its program file gone", {false, true, false}, Action::kLockSystem},
+      {"its own end: the password, a monitor left bare", {true, true}, Action::kEndQuietly},
+      {"a force end: End task, a crash, a fatal failure", {false, true}, Action::kTakeOver},
+      {"a force end before it was in force", {false, false}, Action::kLockSystem},
+      {"its own end before it was in force", {true, false}, Action::kLockSystem},
   };
+
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ForceEnds force_ends;
     EXPECT_EQ(AfterLockEnded(c.end, force_ends, kNow), c.action);
     // Only a force end that brings the lock back counts towards the bound.
-    EXPECT_EQ(force_ends.times_ms[0], c.action == Action::kStartNewLock ? kNow : 0);
+    EXPECT_EQ(force_ends.times_ms[0], c.action == Action::kTakeOver ? kNow : 0);
   }
 }
 
 // Ten force ends within a minute each bring the lock back; the eleventh does not, until the
 // first of them is a minute old.
 TEST(WatcherTest, ComesBackTenTimesAMinute) {
-  const LockEnd by_force = {false, true, true};
+  const LockEnd by_force = {false, true};
   ForceEnds force_ends;
   for (std::uint64_t i = 0; i < 10; ++i) {
-    EXPECT_EQ(AfterLockEnded(by_force, force_ends, kNow + i * 5000), Action::kStartNewLock);
+    EXPECT_EQ(AfterLockEnded(by_force, force_ends, kNow + i * 5000), Action::kTakeOver);
   }
   EXPECT_EQ(AfterLockEnded(by_force, force_ends, kNow + 59'999), Action::kLockSystem);
-  EXPECT_EQ(AfterLockEnded(by_force, force_ends, kNow + 60'000), Action::kStartNewLock);
+  EXPECT_EQ(AfterLockEnded(by_force, force_ends, kNow + 60'000), Action::kTakeOver);
 }
 
-// Where the system's lock is refused, the lock itself comes back while it can; with its program
-// gone nothing can lock any more.
-TEST(WatcherTest, SystemLockRefusedBringsTheLockBack) {
-  EXPECT_EQ(AfterSystemLockRefused({false, true, true}), Action::kStartNewLock);
-  EXPECT_EQ(AfterSystemLockRefused({true, false, true}), Action::kStartNewLock);
-  EXPECT_EQ(AfterSystemLockRefused({false, true, false}), Action::kEndQuietly);
-}
-
+// Where the system's lock is refused, the watcher takes over all the same, at this pace; so a
+// watcher that ends as soon as it starts is started again.
 TEST(WatcherTest, StartsAtMostOnceASecond) {
   struct Case {
     std::uint64_t last_start;

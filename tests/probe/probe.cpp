@@ -228,34 +228,6 @@ int Processes(const wchar_t* exe) {
   return 0;
 }
 
-// As a task manager's End process tree: from one list of the processes, the process and every
-// process whose chain of parents leads to it are ended.
-int KillTree(DWORD root) {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  PROCESSENTRY32W entry = {};
-  entry.dwSize = sizeof entry;
-  std::vector<std::pair<DWORD, DWORD>> listed;  // process, parent
-  for (BOOL more = Process32FirstW(snapshot, &entry); more;
-       more = Process32NextW(snapshot, &entry)) {
-    listed.emplace_back(entry.th32ProcessID, entry.th32ParentProcessID);
-  }
-  CloseHandle(snapshot);
-  std::vector<DWORD> tree = {root};
-  for (std::size_t i = 0; i < tree.size(); ++i) {
-    for (const auto& [pid, parent] : listed) {
-      if (parent == tree[i] && pid != root) tree.push_back(pid);
-    }
-  }
-  for (DWORD pid : tree) {
-    if (HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, pid)) {
-      TerminateProcess(process, 1);
-      CloseHandle(process);
-    }
-    std::printf("ended%u=%lu\n", static_cast<unsigned>(&pid - tree.data()), pid);
-  }
-  return 0;
-}
-
 // An access violation in the process, as a fault of its own would raise.
 int Force(const std::wstring& command, DWORD pid) {
   HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid);
@@ -267,6 +239,28 @@ int Force(const std::wstring& command, DWORD pid) {
                                nullptr, 0, nullptr) != nullptr;
   CloseHandle(process);
   return done ? 0 : kNotFound;
+}
+
+// As a task manager's End process tree: from one list of the processes, the process and every
+// process whose chain of parents leads to it are ended.
+int KillTree(DWORD root) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  std::vector<std::pair<DWORD, DWORD>> listed;  // process, parent
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+    listed.emplace_back(entry.th32ProcessID, entry.th32ParentProcessID);
+  CloseHandle(snapshot);
+  std::vector<DWORD> tree = {root};
+  for (std::size_t i = 0; i < tree.size(); ++i) {
+    for (const auto& [pid, parent] : listed)
+      if (parent == tree[i] && pid != root) tree.push_back(pid);
+  }
+  for (DWORD pid : tree) {
+    Force(L"kill", pid);
+    std::printf("ended%u=%lu\n", static_cast<unsigned>(&pid - tree.data()), pid);
+  }
+  return 0;
 }
 
 int PressKey(unsigned long code) {
