@@ -26,10 +26,7 @@ Lock::~Lock() { Wipe(stored_password_); }
 
 void Lock::OnLoad() {
   const pw::Screen& screen = parts_.screen;
-  parts_.object.SetTop(screen.height / 2);
-  parts_.object.SetLeft(screen.width / 2);
-  parts_.main.SetTop(screen.height / 2);
-  parts_.main.SetLeft(screen.width / 2);
+  CentrePanelAndMain();
   parts_.windows.SetWindowPos(parts_.main.hWnd(), kHwndTopmost, 0, 0, 0, 0, kSwpNoSizeNoMoveShow);
   parts_.windows.SetCursorPos(kCursorStartX, kCursorStartY);
   parts_.windows.ClipCursor(nullptr);
@@ -74,10 +71,7 @@ void Lock::OnUnload() {
 
 void Lock::Wait() {
   const pw::Screen& screen = parts_.screen;
-  parts_.object.SetTop(screen.height / 2);
-  parts_.object.SetLeft(screen.width / 2);
-  parts_.main.SetTop(screen.height / 2);
-  parts_.main.SetLeft(screen.width / 2);
+  CentrePanelAndMain();
   normal_ = GeometryOf(parts_.main);
   confine_rect_ = ComputeConfineRect(normal_, screen);
   stored_password_ = parts_.watch.HandedPassword();
@@ -116,7 +110,6 @@ void Lock::EndWaiting(int exit_code) {
   }
   state_ = LockState::kReleased;
   exit_code_ = exit_code;
-  RemoveCovers(0);
   parts_.main.Unload();
 }
 
@@ -147,6 +140,15 @@ void Lock::OnOkClick() {
   parts_.main.Cls();
   parts_.main.Print(layout::kPasswordDiffers);
   parts_.password.SetText(L"");
+}
+
+// The panel's corner and Main's normal position at the centre of the screen.
+void Lock::CentrePanelAndMain() {
+  const pw::Screen& screen = parts_.screen;
+  parts_.object.SetTop(screen.height / 2);
+  parts_.object.SetLeft(screen.width / 2);
+  parts_.main.SetTop(screen.height / 2);
+  parts_.main.SetLeft(screen.width / 2);
 }
 
 void Lock::HoldPointer() {

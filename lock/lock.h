@@ -64,8 +64,9 @@ class Lock {
   // the activation: should that lock be ended by force, the screen goes on showing a lock, and
   // taking over is a few window calls, with no process to start and no file to read.
   void Wait();
-  // The lock waited behind was ended by force: this one comes into force at once, once Main is
-  // shown maximized, covering the monitors as they are now and holding the pointer.
+  // The lock waited behind was ended by force: this one comes into force at once, on the screen
+  // and the monitors as they are now; Main, which covers the screen already, is then to be given
+  // the input.
   void TakeOver(const pw::Screen& screen);
   // The lock waited behind ended on its own, or the system's lock took over: a watcher ends,
   // with nothing to give back.
@@ -112,6 +113,7 @@ class Lock {
   int exit_code() const { return exit_code_; }
 
  private:
+  void CentrePanelAndMain();
   void HoldPointer();
   // Covers every monitor but the primary, reusing the covers there are; the sentence that says
   // why when the monitors cannot be read or a cover cannot be made.

@@ -183,13 +183,14 @@ void Main::OnWatchedLockEnded() {
   TakeOver();
 }
 
-// The screen is covered first, by Main with its panel, ready as the lock before it was.
+// Main already covers the screen, beneath the lock that was: it is put in force first, then
+// given the input. Activation holds the pointer again, should the system drop it meanwhile.
 void Main::TakeOver() {
+  lock_.TakeOver(pw::QueryScreen());
+  if (lock_.state() != LockState::kLocked) return;
   EnableWindow(hwnd_, TRUE);
   ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
   SetForegroundWindow(hwnd_);
-  lock_.TakeOver(pw::QueryScreen());
-  if (lock_.state() != LockState::kLocked) return;
   key_state_.Update();
   watch_.StartWatcher();
 }

@@ -8,11 +8,13 @@
 //       visible top-level window of TITLE of that process covers the whole screen, maximized and
 //       topmost, and the pointer confinement is l,t,r,b; prints ms= and pid=, and leaves the
 //       program running
-//   relock TITLE l,t,r,b
+//   relock TITLE l,t,r,b [l,t,r,b...]
 //       waits until the lock's watcher waits (a window of TITLE of another process that answers
 //       a message), then ends the process of the window of TITLE as a task manager does
 //       (TerminateProcess, status 1) and times from just before that until a window of TITLE of
-//       another process is in force as for lock; prints ms= and pid=
+//       another process is in force as for lock; prints ms= and pid=. With more rectangles, the
+//       ones the lock may light, it also grabs the screen between its polls and prints grabs=
+//       and uncovered=, the grabs that showed anything but black outside them
 //   release TITLE KEY [TEXT]
 //       KEY is return or escape. With TEXT, first presses Tab and types TEXT, and waits until the
 //       window's edit box holds that many characters; then times from pressing KEY until the
@@ -26,6 +28,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -125,9 +128,69 @@ BOOL CALLBACK FindOther(HWND window, LPARAM query) {
   return other.found == nullptr;
 }
 
+// The screen as the window system draws it, sampled every 8th pixel across on every 32nd line:
+// whether anything but black shows outside the rectangles where the lock lights pixels. Lines
+// alone are grabbed, as a whole screen takes long enough to blur the time taken.
+class ScreenWatch {
+ public:
+  explicit ScreenWatch(std::vector<RECT> lit) : lit_(std::move(lit)) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = screen_.right;
+    info.bmiHeader.biHeight = -screen_.bottom;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    dib_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    pixels_ = static_cast<const DWORD*>(bits);
+    SelectObject(memory_, dib_);
+  }
+  ~ScreenWatch() {
+    DeleteDC(memory_);
+    DeleteObject(dib_);
+  }
+  void Grab() {
+    HDC screen = GetDC(nullptr);
+    for (LONG y = 0; y < screen_.bottom; y += 32) {
+      BitBlt(memory_, 0, y, screen_.right, 1, screen, 0, y, SRCCOPY);
+    }
+    ReleaseDC(nullptr, screen);
+    ++grabs_;
+    for (LONG y = 0; y < screen_.bottom; y += 32) {
+      for (LONG x = 0; x < screen_.right; x += 8) {
+        if ((pixels_[y * screen_.right + x] & 0xFFFFFF) != 0 && !Lit({x, y})) {
+          ++uncovered_;
+          return;
+        }
+      }
+    }
+  }
+  void Print() const { std::printf("grabs=%d\nuncovered=%d\n", grabs_, uncovered_); }
+
+ private:
+  bool Lit(POINT point) const {
+    for (const RECT& rect : lit_)
+      if (PtInRect(&rect, point)) return true;
+    return false;
+  }
+
+  std::vector<RECT> lit_;
+  RECT screen_ = Screen();
+  HDC memory_ = CreateCompatibleDC(nullptr);
+  HBITMAP dib_ = nullptr;
+  const DWORD* pixels_ = nullptr;
+  int grabs_ = 0;
+  int uncovered_ = 0;
+};
+
 int Relock(int argc, wchar_t** argv) {
   RECT clip{};
-  if (argc != 4 || !ParseRect(argv[3], clip)) return kUsage;
+  if (argc < 4 || !ParseRect(argv[3], clip)) return kUsage;
+  std::vector<RECT> lit(static_cast<std::size_t>(argc - 4));
+  for (int i = 4; i < argc; ++i) {
+    if (!ParseRect(argv[i], lit[static_cast<std::size_t>(i - 4)])) return kUsage;
+  }
+  ScreenWatch watch(lit);
   const DWORD ended = OwnerOf(FindWindowW(nullptr, argv[2]));
   OtherWindow watcher = {argv[2], ended, nullptr};
   DWORD_PTR answer = 0;
@@ -148,10 +211,13 @@ int Relock(int argc, wchar_t** argv) {
   DWORD pid = 0;
   const double ms = TimeUntil(start, [&] {
     pid = OwnerOf(FindWindowW(nullptr, argv[2]));
-    return pid != 0 && pid != ended && InForce(argv[2], pid, clip);
+    if (pid != 0 && pid != ended && InForce(argv[2], pid, clip)) return true;
+    if (!lit.empty()) watch.Grab();
+    return false;
   });
   if (ms < 0) return kTimedOut;
   std::printf("ms=%.3f\npid=%lu\n", ms, pid);
+  if (!lit.empty()) watch.Print();
   return 0;
 }
 

@@ -329,8 +329,15 @@ class Session:
         return self._processes[-1]
 
     def wine(self, *args, timeout=PROBE_TIMEOUT):
-        """Runs a command in the prefix to its end: a CompletedProcess with bytes output."""
-        return bounded([WINE, *args], self.env, timeout)
+        """Runs a command in the prefix to its end: a CompletedProcess with bytes output. Status
+        1 with nothing written is also how Wine fails, now and then, to start a program while
+        other processes come and go: the command, which is the same again, runs twice more at
+        most (a command that finds nothing to report ends so too, only later)."""
+        for _ in range(3):
+            result = bounded([WINE, *args], self.env, timeout)
+            if result.returncode != 1 or result.stdout:
+                return result
+        return result
 
     def probe(self, *args):
         """One probe.exe reading as a dict, or None when the window or control is missing."""

@@ -191,13 +191,11 @@ TEST(LockTest, AWatcherWaitsThenTakesOver) {
     rig.covers.monitors = {{{0, 0, 1280, 720}, true}, {{1280, 0, 2560, 1024}, false}};
     rig.lock.TakeOver({19200, 10800, 15, 15});
   };
-  const Calls waiting = {"Object.Top=5760",
-                         "Object.Left=7680",
-                         "Main.Top=5760",
-                         "Main.Left=7680",
-                         "SetWindowPos(4660,-2,0,0,1024,768,80)",
-                         "SetWindowPos(99,-2,0,0,0,0,19)",
-                         "SetWindowPos(99,-1,0,0,0,0,19)"};
+  // Laid out as at the start, shown beneath the lock, which goes out of the topmost and back.
+  const Calls waiting =
+      Join({"Object.Top=5760", "Object.Left=7680", "Main.Top=5760", "Main.Left=7680"},
+           {"SetWindowPos(4660,-2,0,0,1024,768,80)", "SetWindowPos(99,-2,0,0,0,0,19)",
+            "SetWindowPos(99,-1,0,0,0,0,19)"});
   const Calls in_force =
       Join(waiting, {"CreateCover(1280,0,2560,1024)", "SetWindowPos(4660,-1,0,0,1280,720,16)",
                      "Object.Top=5400", "Object.Left=9600", "ClipCursor(640,360,873,380)",

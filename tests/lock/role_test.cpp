@@ -23,9 +23,6 @@ TEST(RoleTest, OnlyCorvelsOwnArgumentsClaimARole) {
       {L"/watch 1234 56 78", {}},
       {L"/watch  1234 56", {}},
       {L"/watch 12a4 56", {}},
-      {L"/WATCH 1234 56", {}},
-      {L" /watch 1234 56", {}},
-      {L"/relock 1234 56", {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(pw::testing::Utf8(c.arguments));

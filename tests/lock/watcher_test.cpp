@@ -51,16 +51,9 @@ TEST(WatcherTest, ComesBackTenTimesAMinute) {
 // Where the system's lock is refused, the watcher takes over all the same, at this pace; so a
 // watcher that ends as soon as it starts is started again.
 TEST(WatcherTest, StartsAtMostOnceASecond) {
-  struct Case {
-    std::uint64_t last_start;
-    std::uint64_t wait;
-  };
-  const Case cases[] = {{0, 0},          {kNow - 5000, 0},  {kNow - 1000, 0},
-                        {kNow - 999, 1}, {kNow - 400, 600}, {kNow, 1000}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.last_start);
-    EXPECT_EQ(WaitBeforeStart(c.last_start, kNow), c.wait);
-  }
+  const std::uint64_t last_starts[] = {0, kNow - 5000, kNow - 1000, kNow - 999, kNow - 400, kNow};
+  const std::uint64_t waits[] = {0, 0, 0, 1, 600, 1000};
+  for (std::size_t i = 0; i < 6; ++i) EXPECT_EQ(WaitBeforeStart(last_starts[i], kNow), waits[i]);
 }
 
 TEST(WatcherTest, GivesBackThenLocksTheSystem) {

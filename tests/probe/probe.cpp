@@ -17,7 +17,7 @@
 //   close TITLE CLASS            posts WM_CLOSE
 //   post TITLE CLASS MESSAGE WPARAM [LPARAM]  posts the message, the numbers as C writes them
 //   send TITLE CLASS MESSAGE WPARAM LPARAM    sends it from this process, as the system sends
-//                                the end of the session; prints the result
+//                                the end of the session
 //   show TITLE CLASS SW          ShowWindow from this process, SW as C writes it
 //   fold TITLE CLASS SW | MESSAGE WPARAM
 //                                ShowWindow, or sends the message, while fold_hook.dll watches
@@ -30,7 +30,7 @@
 //   kill PID                     ends the process as a task manager does: TerminateProcess, 1
 //   killtree PID                 ends the process and, from the same process list, every one
 //                                whose parents lead to it, as End process tree does; endedN=
-//   rename FROM TO               MoveFileW; renamed, and the system's error if refused
+//   rename FROM TO               MoveFileW; renamed
 //   crash PID                    makes the process run a thread at an address where nothing is
 //
 // Exit status 0 on success, 1 when the window or control is not there, 2 on a usage error, 3
@@ -329,8 +329,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (command == L"killtree" && argc == 3) return KillTree(std::wcstoul(argv[2], nullptr, 10));
   if (command == L"rename" && argc == 4) {
-    const bool renamed = MoveFileW(argv[2], argv[3]) != FALSE;
-    std::printf("renamed=%d\nerror=%lu\n", renamed ? 1 : 0, renamed ? 0 : GetLastError());
+    std::printf("renamed=%d\n", MoveFileW(argv[2], argv[3]) ? 1 : 0);
     return 0;
   }
   if (command == L"key" && argc == 3) return PressKey(std::wcstoul(argv[2], nullptr, 0));
@@ -368,12 +367,10 @@ int wmain(int argc, wchar_t** argv) {
     return 0;
   }
   if (command == L"send" && argc == 7) {
-    DWORD_PTR result = 0;
     SendMessageTimeoutW(hwnd, static_cast<UINT>(std::wcstoul(argv[4], nullptr, 0)),
                         std::wcstoul(argv[5], nullptr, 0),
                         static_cast<LPARAM>(std::wcstoul(argv[6], nullptr, 0)), SMTO_ABORTIFHUNG,
-                        kReplyMs, &result);
-    std::printf("result=%lu\n", static_cast<unsigned long>(result));
+                        kReplyMs, nullptr);
     return 0;
   }
   if (command == L"fold" && (argc == 5 || argc == 6)) return Fold(hwnd, argc, argv);
