@@ -2,7 +2,6 @@
 
 #include <imm.h>
 
-#include "lock/exit_status.h"
 #include "lock/layout.h"
 #include "lock/window_place_win32.h"
 #include "shared/fatal_failure.h"
@@ -164,22 +163,13 @@ void Main::OnWake() {
 
 // What a watcher does once the lock it waited behind has ended (watcher.h).
 void Main::OnWatchedLockEnded() {
-  const LockEnd end = watch_.EndOfWatched();
-  switch (AfterLockEnded(end, watch_.force_ends(), GetTickCount64())) {
-    case WatcherAction::kEndQuietly:
-      lock_.EndWaiting(kExitUnlocked);
-      return;
-    case WatcherAction::kLockSystem:
-      if (GiveBackAndLockSystem(windows_)) {
-        lock_.EndWaiting(kExitSystemLocked);
-        return;
-      }
-      // Refused: nothing better is left than this lock, at a pace.
-      Sleep(watch_.WaitBeforeComingBack());
-      break;
-    case WatcherAction::kTakeOver:
-      break;
+  const WatcherStep step =
+      AfterWatchedLockEnded(watch_.EndOfWatched(), watch_.force_ends(), GetTickCount64(), windows_);
+  if (!step.take_over) {
+    lock_.EndWaiting(step.exit_code);
+    return;
   }
+  Sleep(static_cast<DWORD>(step.wait_ms));
   TakeOver();
 }
 

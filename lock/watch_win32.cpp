@@ -18,7 +18,6 @@ struct WatchState {
   LONG in_force;         // the lock said it is in force
   LONG released;         // the lock said it released: one of its own ends
   ForceEnds force_ends;
-  std::uint64_t back_ms;                         // when a watcher last took over
   wchar_t password[pw::kMaxPasswordLength + 1];  // the one that locked, while it holds
 };
 
@@ -176,7 +175,7 @@ void Win32Watch::InForce(const std::wstring& password) {
   // A watcher that takes over is the lock now: the process it waited on has ended.
   if (handover_.peer != nullptr) CloseHandle(handover_.peer);
   handover_.peer = nullptr;
-  if (waiting_) shared->back_ms = GetTickCount64();
+  if (waiting_) shared->force_ends.taken_over_ms = GetTickCount64();
   waiting_ = false;
   password.copy(shared->password, pw::kMaxPasswordLength);
   shared->lock_pid = GetCurrentProcessId();
@@ -214,10 +213,6 @@ LockEnd Win32Watch::EndOfWatched() const {
 }
 
 ForceEnds& Win32Watch::force_ends() { return handover_.shared->force_ends; }
-
-DWORD Win32Watch::WaitBeforeComingBack() const {
-  return static_cast<DWORD>(WaitBeforeStart(handover_.shared->back_ms, GetTickCount64()));
-}
 
 void Win32Watch::StartWatcher() {
   WatchState* shared = handover_.shared;

@@ -63,8 +63,6 @@ class Win32Watch final : public Watch {
   // A watcher's view of how the lock it waited behind ended, and the record of force ends.
   LockEnd EndOfWatched() const;
   ForceEnds& force_ends();
-  // How long a watcher whose lock is to come back past the bound waits first (watcher.h).
-  DWORD WaitBeforeComingBack() const;
 
   // Starts the watcher of a lock in force unless one runs, once the lock's window is shown, so
   // that the lock's start does not wait for the watcher's. One that cannot be started, or ends as

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "lock/exit_status.h"
+
 namespace corvel {
 namespace {
 
@@ -43,6 +45,23 @@ bool GiveBackAndLockSystem(WindowSystem& windows) {
   windows.SystemParametersInfoA(kSpiSetScreenSaveActive, kAllBitsSet, nullptr, kSpifUpdateAndSend);
   windows.SystemParametersInfoA(kSpiSetScreenSaverRunning, 0, nullptr, kSpifNone);
   return windows.LockWorkStation();
+}
+
+WatcherStep AfterWatchedLockEnded(const LockEnd& end, ForceEnds& force_ends, std::uint64_t now_ms,
+                                  WindowSystem& windows) {
+  switch (AfterLockEnded(end, force_ends, now_ms)) {
+    case WatcherAction::kEndQuietly:
+      return {false, 0, kExitUnlocked};
+    case WatcherAction::kLockSystem:
+      if (GiveBackAndLockSystem(windows)) {
+        return {false, 0, kExitSystemLocked};
+      }
+      // Refused: nothing better is left than this lock, at a pace.
+      return {true, WaitBeforeStart(force_ends.taken_over_ms, now_ms), 0};
+    case WatcherAction::kTakeOver:
+      break;
+  }
+  return {true, 0, 0};
 }
 
 }  // namespace corvel

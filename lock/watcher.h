@@ -30,11 +30,12 @@ enum class WatcherAction {
 inline constexpr int kForceEndBound = 10;
 inline constexpr std::uint64_t kForceEndWindowMs = 60'000;
 
-// The times of the latest force ends, in milliseconds since the system started, 0 where there is
-// none yet. Plain data: it lives where the lock and its watcher both see it, so that it outlives
-// either of them.
+// The times of the latest force ends, and of the last time a watcher took over, in milliseconds
+// since the system started, 0 where there is none yet. Plain data: it lives where the lock and
+// its watcher both see it, so that it outlives either of them.
 struct ForceEnds {
   std::uint64_t times_ms[kForceEndBound] = {};
+  std::uint64_t taken_over_ms = 0;
 };
 
 // Decides, and records the force end at now_ms when there is one.
@@ -49,5 +50,15 @@ std::uint64_t WaitBeforeStart(std::uint64_t last_start_ms, std::uint64_t now_ms)
 // Gives back what a lock that cannot release any more took (its topmost window went with its
 // process) and calls the system's own lock; whether that lock took over.
 bool GiveBackAndLockSystem(WindowSystem& windows);
+
+// What the watcher does once the lock it waited behind has ended, the system's lock called on the
+// way where the lock is not to come back: end, with its exit status, or take over after wait_ms.
+struct WatcherStep {
+  bool take_over = false;
+  std::uint64_t wait_ms = 0;
+  int exit_code = 0;
+};
+WatcherStep AfterWatchedLockEnded(const LockEnd& end, ForceEnds& force_ends, std::uint64_t now_ms,
+                                  WindowSystem& windows);
 
 }  // namespace corvel

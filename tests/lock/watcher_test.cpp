@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <tuple>
 
 #include "tests/fakes/fake_window_system.h"
 
@@ -14,25 +15,46 @@ constexpr std::uint64_t kNow = 1'000'000;
 
 // What the lock said before its process ended decides, never its exit status: the task manager
 // ends a process with 1, as an unusable password file does, and a crash with its exception code.
+// Where the lock is not to come back, what it took is given back and the system's lock called;
+// should a policy refuse it, the watcher takes over all the same, a second after it last did.
 TEST(WatcherTest, DecidesByWhatTheLockSaid) {
+  const pw::testing::CallLog system_lock = {
+      "ClipCursor(null)", "SystemParametersInfoA(17,4294967295,null,3)",
+      "SystemParametersInfoA(97,0,null,0)", "LockWorkStation()"};
   struct Case {
     const char* name;
     LockEnd end;  // released, was in force
-    Action action;
+    bool refused;
+    WatcherStep step;  // take over, after ms, exit status
+    bool locks_system;
   };
   const Case cases[] = {
-      {"its own end: the password, a monitor left bare", {true, true}, Action::kEndQuietly},
-      {"a force end: End task, a crash, a fatal failure", {false, true}, Action::kTakeOver},
-      {"a force end before it was in force", {false, false}, Action::kLockSystem},
-      {"its own end before it was in force", {true, false}, Action::kLockSystem},
+      {"its own end: the password, a monitor left bare", {true, true}, false, {false, 0, 0}, false},
+      {"a force end: End task, a crash, a fatal failure",
+       {false, true},
+       false,
+       {true, 0, 0},
+       false},
+      {"before it was in force", {false, false}, false, {false, 0, 6}, true},
+      {"before it was in force, the system's lock refused",
+       {true, false},
+       true,
+       {true, 600, 0},
+       true},
   };
-
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+    pw::testing::CallLog log;
+    testing::FakeWindowSystem windows(log);
+    windows.system_lock_refused = c.refused;
     ForceEnds force_ends;
-    EXPECT_EQ(AfterLockEnded(c.end, force_ends, kNow), c.action);
+    force_ends.taken_over_ms = kNow - 400;
+    const WatcherStep step = AfterWatchedLockEnded(c.end, force_ends, kNow, windows);
+    EXPECT_EQ((std::tuple{step.take_over, step.wait_ms, step.exit_code}),
+              (std::tuple{c.step.take_over, c.step.wait_ms, c.step.exit_code}));
+    EXPECT_EQ(log, c.locks_system ? system_lock : pw::testing::CallLog{});
     // Only a force end that brings the lock back counts towards the bound.
-    EXPECT_EQ(force_ends.times_ms[0], c.action == Action::kTakeOver ? kNow : 0);
+    EXPECT_EQ(force_ends.times_ms[0], c.step.take_over && !c.locks_system ? kNow : 0);
   }
 }
 
@@ -48,24 +70,12 @@ TEST(WatcherTest, ComesBackTenTimesAMinute) {
   EXPECT_EQ(AfterLockEnded(by_force, force_ends, kNow + 60'000), Action::kTakeOver);
 }
 
-// Where the system's lock is refused, the watcher takes over all the same, at this pace; so a
-// watcher that ends as soon as it starts is started again.
+// The pace of a watcher started again after one that ended as soon as it started, and of a
+// watcher that takes over after the system's lock was refused.
 TEST(WatcherTest, StartsAtMostOnceASecond) {
   const std::uint64_t last_starts[] = {0, kNow - 5000, kNow - 1000, kNow - 999, kNow - 400, kNow};
   const std::uint64_t waits[] = {0, 0, 0, 1, 600, 1000};
   for (std::size_t i = 0; i < 6; ++i) EXPECT_EQ(WaitBeforeStart(last_starts[i], kNow), waits[i]);
-}
-
-TEST(WatcherTest, GivesBackThenLocksTheSystem) {
-  for (const bool refused : {false, true}) {
-    pw::testing::CallLog log;
-    testing::FakeWindowSystem windows(log);
-    windows.system_lock_refused = refused;
-    EXPECT_EQ(GiveBackAndLockSystem(windows), !refused);
-    EXPECT_EQ(log, (pw::testing::CallLog{
-                       "ClipCursor(null)", "SystemParametersInfoA(17,4294967295,null,3)",
-                       "SystemParametersInfoA(97,0,null,0)", "LockWorkStation()"}));
-  }
 }
 
 }  // namespace
