@@ -78,10 +78,7 @@ void Lock::Wait() {
   state_ = LockState::kWaiting;
   // Over the screen beneath the lock, which is topmost, and above every other window. Not
   // topmost itself: a topmost window that another process shows can end up above the lock.
-  parts_.windows.SetWindowPos(parts_.main.hWnd(), kHwndNoTopmost, 0, 0,
-                              pw::RoundHalfEven(screen.width / screen.twips_per_pixel_x),
-                              pw::RoundHalfEven(screen.height / screen.twips_per_pixel_y),
-                              kSwpNoActivateShow);
+  CoverScreen(kHwndNoTopmost, kSwpNoActivateShow);
   // The screen may still show a window just shown above all others, whatever its place: the lock
   // is put back on top, out of the topmost windows and back in, so that it really moves.
   if (const std::intptr_t lock_window = parts_.watch.WatchedWindow()) {
@@ -151,6 +148,14 @@ void Lock::CentrePanelAndMain() {
   parts_.main.SetLeft(screen.width / 2);
 }
 
+// Main over the whole primary screen, in the place after `insert_after`.
+void Lock::CoverScreen(std::intptr_t insert_after, unsigned flags) {
+  const pw::Screen& screen = parts_.screen;
+  parts_.windows.SetWindowPos(parts_.main.hWnd(), insert_after, 0, 0,
+                              pw::RoundHalfEven(screen.width / screen.twips_per_pixel_x),
+                              pw::RoundHalfEven(screen.height / screen.twips_per_pixel_y), flags);
+}
+
 void Lock::HoldPointer() {
   if (state_ == LockState::kLocked) {
     parts_.windows.ClipCursor(&confine_rect_);
@@ -184,10 +189,7 @@ void Lock::OnDisplayChange(const pw::Screen& screen) {
     return;
   }
   // Topmost again, so that Main stays above any cover that was made just now.
-  parts_.windows.SetWindowPos(parts_.main.hWnd(), kHwndTopmost, 0, 0,
-                              pw::RoundHalfEven(screen.width / screen.twips_per_pixel_x),
-                              pw::RoundHalfEven(screen.height / screen.twips_per_pixel_y),
-                              kSwpNoActivate);
+  CoverScreen(kHwndTopmost, kSwpNoActivate);
   parts_.object.SetTop(screen.height / 2);
   parts_.object.SetLeft(screen.width / 2);
   // The maximized window stays where it is; the confinement is computed from where its normal

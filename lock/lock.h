@@ -114,6 +114,7 @@ class Lock {
 
  private:
   void CentrePanelAndMain();
+  void CoverScreen(std::intptr_t insert_after, unsigned flags);
   void HoldPointer();
   // Covers every monitor but the primary, reusing the covers there are; the sentence that says
   // why when the monitors cannot be read or a cover cannot be made.

@@ -214,22 +214,20 @@ LockEnd Win32Watch::EndOfWatched() const {
 
 ForceEnds& Win32Watch::force_ends() { return handover_.shared->force_ends; }
 
+bool Win32Watch::WantsWatcher() const {
+  return handover_.shared != nullptr && !waiting_ && handover_.shared->released == 0 &&
+         handover_.peer == nullptr;
+}
+
 void Win32Watch::StartWatcher() {
-  WatchState* shared = handover_.shared;
-  if (shared == nullptr || waiting_ || shared->released != 0 || handover_.peer != nullptr ||
-      WaitBeforeStart(last_start_ms_, GetTickCount64()) != 0) {
-    return;
-  }
+  if (!WantsWatcher() || WaitBeforeStart(last_start_ms_, GetTickCount64()) != 0) return;
   last_start_ms_ = GetTickCount64();
   handover_.peer = StartWatcherProcess(handover_);
 }
 
 DWORD Win32Watch::TimeoutMs() const {
-  const WatchState* shared = handover_.shared;
-  if (shared == nullptr || waiting_ || shared->released != 0 || handover_.peer != nullptr) {
-    return INFINITE;
-  }
-  return static_cast<DWORD>(WaitBeforeStart(last_start_ms_, GetTickCount64()));
+  return WantsWatcher() ? static_cast<DWORD>(WaitBeforeStart(last_start_ms_, GetTickCount64()))
+                        : INFINITE;
 }
 
 }  // namespace corvel

@@ -1,11 +1,11 @@
 // The lock and its watcher over Win32. Both are Corvel.exe: the lock starts the watcher once it is
 // in force, and the watcher, a lock in waiting, takes over when the lock's process ends without
 // its release, and starts a watcher of its own. Each waits on the other's process handle, with
-// no timer. Neither is the other's child: each is
-// started under a parent it borrows (watch_win32.cpp), so that ending one with its process tree
-// leaves the other to bring it back. What they share is a section of memory that has no name and
-// that no handle is inherited to: the process started is told on its command line which Corvel
-// started it and the section's handle there, and takes a copy of that handle itself.
+// no timer. Neither is the other's child: each is started under a parent it borrows
+// (watch_win32.cpp), so that ending one with its process tree leaves the other to bring it back.
+// What they share is a section of memory that has no name and that no handle is inherited to: the
+// process started is told on its command line which Corvel started it and the section's handle
+// there, and takes a copy of that handle itself.
 #pragma once
 
 #include <windows.h>
@@ -72,6 +72,9 @@ class Win32Watch final : public Watch {
   DWORD TimeoutMs() const;
 
  private:
+  // A lock in force that has no watcher running, which is to have one.
+  bool WantsWatcher() const;
+
   Handover handover_;
   bool waiting_;
   HWND main_ = nullptr;
