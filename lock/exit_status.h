@@ -5,11 +5,10 @@
 namespace corvel {
 
 enum ExitStatus : int {
-  kExitUnlocked = 0,         // the password, the end of the session, or an empty stored password
-  kExitNotLocked = 1,        // the password file cannot be used, or the lock window cannot be made
-  kExitNotEveryMonitor = 2,  // a monitor could not be covered, or its cover went
-  kExitAlreadyLocked = 5,    // another Corvel runs: this one took nothing
-  kExitSystemLocked = 6,  // a watcher whose lock could not come back: the system's lock took over
+  kExitUnlocked = 0,       // the password, the end of the session, or an empty stored password
+  kExitNotLocked = 1,      // the password file cannot be used, or the lock window cannot be made
+  kExitAlreadyLocked = 5,  // another Corvel runs: this one took nothing
+  kExitSystemLocked = 6,   // a watcher whose lock could not come back: the system's lock took over
 };
 
 }  // namespace corvel

@@ -16,13 +16,6 @@ inline constexpr wchar_t kPasswordDiffers[] = L"Password differs!!";
 // Follows the description of what is wrong with the password file.
 inline constexpr wchar_t kNotLockedHint[] =
     L"ロックせずに終了します。パスワードは Vantor で設定できます。";
-// Followed on a second line by the cause: one of the three below, the first with the system's
-// reason.
-inline constexpr wchar_t kNotEveryMonitor[] =
-    L"すべてのモニターをロックできないため、ロックを解除して終了します。";
-inline constexpr wchar_t kCoverNotMade[] = L"モニターを覆うウィンドウを作成できません: ";
-inline constexpr wchar_t kCoverLost[] = L"モニターを覆うウィンドウが閉じられました。";
-inline constexpr wchar_t kMonitorsUnreadable[] = L"モニターの一覧を読み取れません。";
 // The key state line under the panel.
 inline constexpr wchar_t kCapsLockOn[] = L"Caps Lock がオンです";
 inline constexpr wchar_t kKanaLockOn[] = L"カナ入力がオンです";

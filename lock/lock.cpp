@@ -51,10 +51,7 @@ void Lock::OnLoad() {
     parts_.main.Unload();
     return;
   }
-  if (std::optional<std::wstring> cause = CoverOtherMonitors()) {
-    EndNotEveryMonitor(*cause);
-    return;
-  }
+  covers_pending_ = !CoverOtherMonitors();
   parts_.windows.SystemParametersInfoA(kSpiSetScreenSaverRunning, 1, nullptr, kSpifNone);
   state_ = LockState::kLocked;
   parts_.watch.InForce(stored_password_);
@@ -93,9 +90,6 @@ void Lock::TakeOver(const pw::Screen& screen) {
   }
   state_ = LockState::kLocked;
   OnDisplayChange(screen);
-  if (state_ != LockState::kLocked) {
-    return;
-  }
   parts_.windows.SystemParametersInfoA(kSpiSetScreenSaveActive, 0, nullptr, kSpifSendChange);
   parts_.windows.SystemParametersInfoA(kSpiSetScreenSaverRunning, 1, nullptr, kSpifNone);
   parts_.watch.InForce(stored_password_);
@@ -169,11 +163,11 @@ bool Lock::OnQueryEndSession(bool sent, bool close_app) {
   return !close_app || state_ == LockState::kReleased;
 }
 
-void Lock::OnEndSession(bool sent, bool ending) {
+void Lock::OnEndSession(bool sent, bool ending, bool shutting_down) {
   if (!sent) {
     return;
   }
-  if (ending && session_end_agreed_ && state_ == LockState::kLocked) {
+  if (ending && shutting_down && session_end_agreed_ && state_ == LockState::kLocked) {
     parts_.main.Unload();
   }
   session_end_agreed_ = false;
@@ -184,10 +178,7 @@ void Lock::OnDisplayChange(const pw::Screen& screen) {
     return;
   }
   parts_.screen = screen;
-  if (std::optional<std::wstring> cause = CoverOtherMonitors()) {
-    EndNotEveryMonitor(*cause);
-    return;
-  }
+  covers_pending_ = !CoverOtherMonitors();
   // Topmost again, so that Main stays above any cover that was made just now.
   CoverScreen(kHwndTopmost, kSwpNoActivate);
   parts_.object.SetTop(screen.height / 2);
@@ -202,15 +193,17 @@ void Lock::OnDisplayChange(const pw::Screen& screen) {
 
 void Lock::OnCoverLost() {
   const auto gone = [this](std::intptr_t cover) { return !parts_.covers.Stands(cover); };
-  if (state_ == LockState::kLocked && std::any_of(covers_.begin(), covers_.end(), gone)) {
-    EndNotEveryMonitor(layout::kCoverLost);
+  const auto standing = std::remove_if(covers_.begin(), covers_.end(), gone);
+  if (state_ == LockState::kLocked && standing != covers_.end()) {
+    covers_.erase(standing, covers_.end());
+    OnDisplayChange(parts_.screen);
   }
 }
 
-std::optional<std::wstring> Lock::CoverOtherMonitors() {
+bool Lock::CoverOtherMonitors() {
   const std::optional<std::vector<Monitor>> monitors = parts_.covers.Monitors();
   if (!monitors) {
-    return layout::kMonitorsUnreadable;
+    return false;
   }
   const std::vector<PixelRect> rects = CoverRects(*monitors);
   // Covers that stay move before any goes, so that no monitor is bare meanwhile.
@@ -219,14 +212,14 @@ std::optional<std::wstring> Lock::CoverOtherMonitors() {
       parts_.covers.MoveCover(covers_[i], rects[i]);
       continue;
     }
-    CoverMade made = parts_.covers.CreateCover(rects[i]);
-    if (made.cover == 0) {
-      return layout::kCoverNotMade + made.error;
+    const std::intptr_t cover = parts_.covers.CreateCover(rects[i]);
+    if (cover == 0) {
+      return false;
     }
-    covers_.push_back(made.cover);
+    covers_.push_back(cover);
   }
   RemoveCovers(rects.size());
-  return std::nullopt;
+  return true;
 }
 
 void Lock::RemoveCovers(std::size_t keep) {
@@ -246,10 +239,6 @@ void Lock::ReleaseThenTell(int exit_code, const std::wstring& message) {
   parts_.windows.SetWindowPos(parts_.main.hWnd(), 0, 0, 0, 0, 0, kSwpHide);
   parts_.message_box.MsgBox(message, pw::kMsgBoxCritical | pw::kMsgBoxInFront, layout::kCaption);
   parts_.main.Unload();
-}
-
-void Lock::EndNotEveryMonitor(const std::wstring& cause) {
-  ReleaseThenTell(kExitNotEveryMonitor, std::wstring(layout::kNotEveryMonitor) + L"\n" + cause);
 }
 
 }  // namespace corvel

@@ -2,12 +2,13 @@
 // release sequence when it unloads, the unlock check on each click of OK, and what the lock
 // window does with activation, close requests and other requests to move it, display changes,
 // lost covers and the end of the session meanwhile. Main covers the primary screen; every other
-// monitor gets a cover of its own.
+// monitor gets a cover of its own. Once the lock is asked for, nothing but the password and the
+// session's real end releases it: a monitor that cannot be covered is tried again, never a reason
+// to give up.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -92,22 +93,27 @@ class Lock {
   bool KeepsPlace() const { return state_ == LockState::kLocked; }
   // Whether the session may end: a program closed for an update (close_app), the session going
   // on, is refused until the lock has released, as any close is; a real end of the session is
-  // agreed to. Only a query
-  // that came from another thread (`sent`), as the system's does, is heeded: any program can post
-  // one, and no one reads the answer to a posted message.
+  // agreed to, so that the lock never holds up a sign-out. Only a query that came from another
+  // thread (`sent`), as the system's does, is heeded: any program can post one, and no one reads
+  // the answer to a posted message.
   bool OnQueryEndSession(bool sent, bool close_app);
   // The session ends (`ending`), or goes on after all. The lock ends with the session only when
-  // the end was sent after a sent query that the lock agreed to: the system asks before it ends a
-  // session, and an end that another program posts, or sends unasked, is no end of it.
-  void OnEndSession(bool sent, bool ending);
+  // the system itself says the session is ending (`shutting_down`), and the end was sent after a
+  // sent query that the lock agreed to: any program can send a query and an end, but none can
+  // make the system shut down. The lock saves nothing while it holds, so a session that ends
+  // without the release takes the confinement and the session's saver setting with it.
+  void OnEndSession(bool sent, bool ending, bool shutting_down);
   // The monitors or the primary screen's size changed: while locked, every monitor is covered
   // again, Main is fitted to the primary screen and the panel and the confinement are placed as
-  // the start places them for that size. A monitor list that cannot be read, or a cover that
-  // cannot be made, ends the lock as at the start.
+  // the start places them for that size. Where the monitors cannot be read, or a cover cannot be
+  // made, Main and the pointer hold all the same and covers_pending() says to try again.
   void OnDisplayChange(const pw::Screen& screen);
   // A cover is said to have gone without the lock removing it. If one really has, its monitor is
-  // bare, so while locked the lock ends as when a cover cannot be made.
+  // bare: while locked, the monitors are covered again.
   void OnCoverLost();
+  // While locked, some monitor may be bare: its list could not be read or its cover not made.
+  // The caller tries again, through OnDisplayChange, at a pace and at each display change.
+  bool covers_pending() const { return state_ == LockState::kLocked && covers_pending_; }
 
   LockState state() const { return state_; }
   int exit_code() const { return exit_code_; }
@@ -116,12 +122,11 @@ class Lock {
   void CentrePanelAndMain();
   void CoverScreen(std::intptr_t insert_after, unsigned flags);
   void HoldPointer();
-  // Covers every monitor but the primary, reusing the covers there are; the sentence that says
-  // why when the monitors cannot be read or a cover cannot be made.
-  std::optional<std::wstring> CoverOtherMonitors();
+  // Covers every monitor but the primary, reusing the covers there are; whether every one is
+  // covered. What cannot be covered now leaves the covers that stand as they are.
+  bool CoverOtherMonitors();
   void RemoveCovers(std::size_t keep);
   void ReleaseThenTell(int exit_code, const std::wstring& message);
-  void EndNotEveryMonitor(const std::wstring& cause);
 
   LockParts parts_;
   LockState state_ = LockState::kStarting;
@@ -131,6 +136,7 @@ class Lock {
   FormGeometry normal_;  // Main's geometry before it was maximized, kept for display changes
   std::vector<std::intptr_t> covers_;
   bool session_end_agreed_ = false;
+  bool covers_pending_ = false;
 };
 
 }  // namespace corvel

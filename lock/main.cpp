@@ -2,6 +2,7 @@
 
 #include <imm.h>
 
+#include "lock/exit_status.h"
 #include "lock/layout.h"
 #include "lock/window_place_win32.h"
 #include "shared/fatal_failure.h"
@@ -22,6 +23,7 @@ constexpr int kObjectId = 100;
 constexpr int kPasswordId = 101;
 constexpr int kLabelId = 102;
 constexpr int kOkId = 103;
+constexpr UINT_PTR kCoverRetryTimer = 1;
 
 COLORREF ToColorRef(layout::Rgb rgb) { return RGB(rgb.red, rgb.green, rgb.blue); }
 
@@ -54,8 +56,9 @@ void ForwardToParentFrom(HWND panel) {
 
 }  // namespace
 
-Main::Main(HINSTANCE instance, const Handover& handover)
+Main::Main(HINSTANCE instance, Role role, const Handover& handover)
     : instance_(instance),
+      role_(role),
       screen_(pw::QueryScreen()),
       form_(screen_, ToColorRef(layout::kForeground)),
       object_(screen_),
@@ -132,16 +135,20 @@ int Main::Run() {
   // to end on a fatal failure while the lock may hold them, it gives them back first.
   const pw::GiveBackOnFatalFailure release([](void* lock) { static_cast<Lock*>(lock)->GiveBack(); },
                                            &lock_);
-  if (watch_.Waiting()) {
+  if (role_ == Role::kWatcher) {
+    // A lock that released before its watcher ran has nothing left to watch.
+    if (watch_.LockReleased()) return kExitUnlocked;
     // Maximized already, and disabled while it waits: it takes no input meant for the lock, and
     // taking over needs no resizing.
     SetWindowLongPtrW(hwnd_, GWL_STYLE,
                       GetWindowLongPtrW(hwnd_, GWL_STYLE) | WS_MAXIMIZE | WS_DISABLED);
     lock_.Wait();
+    watch_.Waiting();
   } else {
     lock_.OnLoad();
     if (lock_.state() != LockState::kLocked) return lock_.exit_code();
     ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
+    RetryCoversWhilePending();
     watch_.StartWatcher();
   }
   // Only the lock's own end, after its release, ends the loop: a quit message that another
@@ -177,7 +184,7 @@ void Main::OnWatchedLockEnded() {
 // given the input. Activation holds the pointer again, should the system drop it meanwhile.
 void Main::TakeOver() {
   lock_.TakeOver(pw::QueryScreen());
-  if (lock_.state() != LockState::kLocked) return;
+  RetryCoversWhilePending();
   EnableWindow(hwnd_, TRUE);
   ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
   SetForegroundWindow(hwnd_);
@@ -211,9 +218,12 @@ LRESULT Main::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_PAINT:
       OnPaint();
       return 0;
-    case WM_SYSCOMMAND:
-      if (RefusesCommand(wparam)) return 0;
-      break;
+    case WM_STYLECHANGING:
+      OnStyleChanging(*reinterpret_cast<STYLESTRUCT*>(lparam));
+      return 0;
+    case WM_ENABLE:
+      OnEnable(wparam != FALSE);
+      return 0;
     case WM_CLOSE:
       // Only the lock's Unload closes Main; once it has, no close can come.
       return 0;
@@ -227,15 +237,17 @@ LRESULT Main::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       PutBack();
       return 0;
     case WM_DISPLAYCHANGE:
+    case WM_TIMER:
       OnDisplayChange();
       return 0;
     case WM_QUERYENDSESSION:
       return lock_.OnQueryEndSession(InSendMessage(), (lparam & ENDSESSION_CLOSEAPP) != 0);
     case WM_ENDSESSION:
-      lock_.OnEndSession(InSendMessage(), wparam != 0);
+      lock_.OnEndSession(InSendMessage(), wparam != 0, GetSystemMetrics(SM_SHUTTINGDOWN) != 0);
       return 0;
     case kCoverLostMessage:
       lock_.OnCoverLost();
+      RetryCoversWhilePending();
       return 0;
     case WM_DESTROY:
       OnDestroy();
@@ -252,13 +264,8 @@ void Main::OnGetMinMaxInfo(MINMAXINFO& info) const {
   info.ptMaxTrackSize = info.ptMaxSize;
 }
 
-// SC_CLOSE goes on as WM_CLOSE, which the lock refuses; the commands that fold the window away
-// are refused while it holds.
-bool Main::RefusesCommand(WPARAM command) const { return FoldsAway(command) && lock_.KeepsPlace(); }
-
-// ShowWindow from another program runs in Main's own thread, without a WM_SYSCOMMAND to refuse:
-// its minimize or restore of Main is refused before it happens, as it would fold Main away until
-// put back.
+// A minimize or restore of Main, by ShowWindow from another program or by a window command, is
+// refused before it happens, as it would fold Main away until put back.
 LRESULT CALLBACK Main::RefuseShowFold(int code, WPARAM wparam, LPARAM lparam) {
   auto* window = reinterpret_cast<HWND>(wparam);
   if (code == HCBT_MINMAX && lparam != SW_MAXIMIZE && lparam != SW_SHOWMAXIMIZED &&
@@ -267,6 +274,21 @@ LRESULT CALLBACK Main::RefuseShowFold(int code, WPARAM wparam, LPARAM lparam) {
     if (main != nullptr && main->lock_.KeepsPlace()) return 1;
   }
   return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+// A style that another program sets, such as one that lets clicks through to the windows
+// beneath, is refused while the lock holds: the lock sets none then.
+void Main::OnStyleChanging(STYLESTRUCT& style) const {
+  if (lock_.KeepsPlace()) style.styleNew = style.styleOld;
+}
+
+// Disabled from outside, Main would take no input, the password's neither: it is enabled again,
+// and the focus given back where it was.
+void Main::OnEnable(bool enabled) {
+  if (enabled || !lock_.KeepsPlace()) return;
+  HWND focus = GetFocus();
+  if (focus != nullptr && IsChild(hwnd_, focus)) focus_.Remember(focus);
+  PostMessageW(hwnd_, kPutBackMessage, 0, 0);
 }
 
 // Before any change: a minimize from outside takes the focus from the controls without
@@ -295,16 +317,28 @@ void Main::OnWindowPosChanged() {
 // confinement are set as after a display change.
 void Main::PutBack() {
   if (!lock_.KeepsPlace()) return;
+  EnableWindow(hwnd_, TRUE);
   ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
-  // The focus goes back where it was, also when Main kept the activation.
+  // The focus goes back where it was, also when Main kept the activation, or to Main itself when
+  // a disable took it.
   focus_.OnActivate(hwnd_, WA_ACTIVE);
+  if (GetFocus() == nullptr) SetFocus(hwnd_);
   OnDisplayChange();
 }
 
 void Main::OnDisplayChange() {
   lock_.OnDisplayChange(pw::QueryScreen());
-  // The line follows the panel, unless the change ended the lock and Main is gone.
-  if (lock_.state() == LockState::kLocked) key_state_.Update();
+  key_state_.Update();
+  RetryCoversWhilePending();
+}
+
+// While a monitor may be bare, its cover is tried again each second, besides at each change.
+void Main::RetryCoversWhilePending() {
+  if (lock_.covers_pending()) {
+    SetTimer(hwnd_, kCoverRetryTimer, static_cast<UINT>(kPaceMs), nullptr);
+  } else {
+    KillTimer(hwnd_, kCoverRetryTimer);
+  }
 }
 
 void Main::OnCommand(int id, int code) {

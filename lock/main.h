@@ -25,7 +25,7 @@ namespace corvel {
 class Main : public pw::BaseWindow<Main>, public pw::LoopWait {
  public:
   // A watcher's handover from its lock; an empty one for a plain start.
-  Main(HINSTANCE instance, const Handover& handover);
+  Main(HINSTANCE instance, Role role, const Handover& handover);
 
   // Registers the window class and creates the window and its controls, all hidden. On failure
   // returns false with a sentence for the user in `error`.
@@ -43,12 +43,14 @@ class Main : public pw::BaseWindow<Main>, public pw::LoopWait {
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
   bool CreateControls();
   void OnGetMinMaxInfo(MINMAXINFO& info) const;
-  bool RefusesCommand(WPARAM command) const;
   static LRESULT CALLBACK RefuseShowFold(int code, WPARAM wparam, LPARAM lparam);
+  void OnStyleChanging(STYLESTRUCT& style) const;
+  void OnEnable(bool enabled);
   void OnWindowPosChanging(WINDOWPOS& pos);
   void OnWindowPosChanged();
   void PutBack();
   void OnDisplayChange();
+  void RetryCoversWhilePending();
   void OnWatchedLockEnded();
   void TakeOver();
   void OnCommand(int id, int code);
@@ -57,6 +59,7 @@ class Main : public pw::BaseWindow<Main>, public pw::LoopWait {
   void OnDestroy();
 
   HINSTANCE instance_;
+  Role role_;
   pw::Screen screen_;
   pw::Win32Form form_;
   pw::Win32Control object_;

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <string>
 #include <vector>
 
 #include "lock/window_system.h"
@@ -17,19 +16,14 @@ struct Monitor {
   bool primary = false;
 };
 
-// A cover that was made, or (cover 0) the system's reason why not.
-struct CoverMade {
-  std::intptr_t cover = 0;
-  std::wstring error;
-};
-
 class MonitorCovers {
  public:
   virtual ~MonitorCovers() = default;
   // The monitors, or none when their list, or a monitor in it, cannot be read.
   virtual std::optional<std::vector<Monitor>> Monitors() = 0;
-  // Shows a black, topmost window over rect that takes neither activation nor the focus.
-  virtual CoverMade CreateCover(const PixelRect& rect) = 0;
+  // Shows a black, topmost window over rect that takes neither activation nor the focus; 0 when
+  // it cannot be made.
+  virtual std::intptr_t CreateCover(const PixelRect& rect) = 0;
   virtual void MoveCover(std::intptr_t cover, const PixelRect& rect) = 0;
   virtual void DestroyCover(std::intptr_t cover) = 0;
   // Whether the cover still stands: nothing but the lock can destroy it, yet a message that says

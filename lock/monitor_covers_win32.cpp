@@ -1,7 +1,6 @@
 #include "lock/monitor_covers_win32.h"
 
 #include "lock/window_place_win32.h"
-#include "shared/system_message_win32.h"
 
 namespace corvel {
 namespace {
@@ -52,6 +51,10 @@ LRESULT CALLBACK CoverProc(HWND cover, UINT message, WPARAM wparam, LPARAM lpara
     case WM_SYSCOMMAND:
       if (FoldsAway(wparam)) return 0;
       break;
+    case WM_STYLECHANGING:  // such as one that lets clicks through to the window beneath
+      reinterpret_cast<STYLESTRUCT*>(lparam)->styleNew =
+          reinterpret_cast<STYLESTRUCT*>(lparam)->styleOld;
+      return 0;
     case WM_WINDOWPOSCHANGED:
       if (!InPlace(cover, MonitorOf(cover))) Report(cover, kPutBackMessage);
       break;
@@ -81,7 +84,7 @@ std::optional<std::vector<Monitor>> Win32MonitorCovers::Monitors() {
 }
 
 // Registered on the first cover, so that a lock on one monitor registers nothing it does not use.
-CoverMade Win32MonitorCovers::CreateCover(const PixelRect& rect) {
+std::intptr_t Win32MonitorCovers::CreateCover(const PixelRect& rect) {
   if (!registered_) {
     WNDCLASSEXW window_class = {};
     window_class.cbSize = sizeof window_class;
@@ -90,17 +93,17 @@ CoverMade Win32MonitorCovers::CreateCover(const PixelRect& rect) {
     window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     window_class.lpszClassName = kCoverClass;
-    if (RegisterClassExW(&window_class) == 0) return {0, pw::SystemMessage(GetLastError())};
+    if (RegisterClassExW(&window_class) == 0) return 0;
     registered_ = true;
   }
   // Created hidden and disabled, then shown without activation: input on a cover goes nowhere.
   HWND cover = CreateWindowExW(kCoverExStyle, kCoverClass, L"", WS_POPUP | WS_DISABLED, rect.left,
                                rect.top, rect.right - rect.left, rect.bottom - rect.top, nullptr,
                                nullptr, instance_, nullptr);
-  if (cover == nullptr) return {0, pw::SystemMessage(GetLastError())};
+  if (cover == nullptr) return 0;
   SetWindowLongPtrW(cover, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(report_to_));
   Place(cover, rect);
-  return {reinterpret_cast<std::intptr_t>(cover), {}};
+  return reinterpret_cast<std::intptr_t>(cover);
 }
 
 void Win32MonitorCovers::MoveCover(std::intptr_t cover, const PixelRect& rect) {

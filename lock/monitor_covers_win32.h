@@ -18,7 +18,7 @@ class Win32MonitorCovers final : public MonitorCovers {
   explicit Win32MonitorCovers(HINSTANCE instance) : instance_(instance) {}
   void ReportLostCoversTo(HWND window) { report_to_ = window; }
   std::optional<std::vector<Monitor>> Monitors() override;
-  CoverMade CreateCover(const PixelRect& rect) override;
+  std::intptr_t CreateCover(const PixelRect& rect) override;
   void MoveCover(std::intptr_t cover, const PixelRect& rect) override;
   void DestroyCover(std::intptr_t cover) override;
   bool Stands(std::intptr_t cover) override;

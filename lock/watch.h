@@ -17,8 +17,6 @@ class Watch {
   virtual void InForce(const std::wstring& password) = 0;
   // The lock has given back all it took and ends on its own: the watcher is to end too.
   virtual void Released() = 0;
-  // Whether this process is a watcher, waiting behind a lock in force.
-  virtual bool Waiting() const = 0;
   // A watcher's password: the one that locked, never read from the password file, which may
   // have changed or gone since.
   virtual std::wstring HandedPassword() const = 0;

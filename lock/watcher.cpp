@@ -23,12 +23,7 @@ bool RecordWithinBound(ForceEnds& force_ends, std::uint64_t now_ms) {
 }  // namespace
 
 WatcherAction AfterLockEnded(const LockEnd& end, ForceEnds& force_ends, std::uint64_t now_ms) {
-  // A lock that never came into force has not locked, whether it ended on its own or by force:
-  // what it ended by is not made good.
-  if (!end.was_in_force) {
-    return WatcherAction::kLockSystem;
-  }
-  if (end.released) {
+  if (end.released || end.session_ending) {
     return WatcherAction::kEndQuietly;
   }
   return RecordWithinBound(force_ends, now_ms) ? WatcherAction::kTakeOver
@@ -40,6 +35,17 @@ std::uint64_t WaitBeforeStart(std::uint64_t last_start_ms, std::uint64_t now_ms)
   return last_start_ms == 0 || since >= kPaceMs ? 0 : kPaceMs - since;
 }
 
+void WatcherPace::Started(std::uint64_t now_ms, bool started) {
+  last_start_ms_ = now_ms;
+  failed_ = !started;
+}
+
+void WatcherPace::Ended(bool waited) { failed_ = !waited; }
+
+std::uint64_t WatcherPace::WaitMs(std::uint64_t now_ms) const {
+  return failed_ ? WaitBeforeStart(last_start_ms_, now_ms) : 0;
+}
+
 bool GiveBackAndLockSystem(WindowSystem& windows) {
   windows.ClipCursor(nullptr);
   windows.SystemParametersInfoA(kSpiSetScreenSaveActive, kAllBitsSet, nullptr, kSpifUpdateAndSend);
@@ -49,6 +55,7 @@ bool GiveBackAndLockSystem(WindowSystem& windows) {
 
 WatcherStep AfterWatchedLockEnded(const LockEnd& end, ForceEnds& force_ends, std::uint64_t now_ms,
                                   WindowSystem& windows) {
+  WatcherStep step = {true, 0, 0};
   switch (AfterLockEnded(end, force_ends, now_ms)) {
     case WatcherAction::kEndQuietly:
       return {false, 0, kExitUnlocked};
@@ -57,11 +64,13 @@ WatcherStep AfterWatchedLockEnded(const LockEnd& end, ForceEnds& force_ends, std
         return {false, 0, kExitSystemLocked};
       }
       // Refused: nothing better is left than this lock, at a pace.
-      return {true, WaitBeforeStart(force_ends.taken_over_ms, now_ms), 0};
+      step.wait_ms = WaitBeforeStart(force_ends.taken_over_ms, now_ms);
+      break;
     case WatcherAction::kTakeOver:
       break;
   }
-  return {true, 0, 0};
+  force_ends.taken_over_ms = now_ms + step.wait_ms;
+  return step;
 }
 
 }  // namespace corvel

@@ -13,10 +13,11 @@ namespace corvel {
 
 // How the lock's process ended, as the watcher finds it. Its exit status cannot tell a force end
 // from the lock's own end (the task manager ends a process with status 1, as an unusable password
-// file does): only what the lock said before it ended can.
+// file does): only what the lock said before it ended can, and the system, which alone says
+// whether the session is ending, when every process goes with it.
 struct LockEnd {
-  bool released = false;  // the lock said it released: one of its own ends
-  bool was_in_force = false;
+  bool released = false;        // the lock said it released: one of its own ends
+  bool session_ending = false;  // the system is ending the session
 };
 
 enum class WatcherAction {
@@ -47,12 +48,27 @@ WatcherAction AfterLockEnded(const LockEnd& end, ForceEnds& force_ends, std::uin
 inline constexpr std::uint64_t kPaceMs = 1000;
 std::uint64_t WaitBeforeStart(std::uint64_t last_start_ms, std::uint64_t now_ms);
 
+// When a lock in force starts its next watcher: at once, unless the last start failed or the
+// watcher it started ended before it waited; then a pace after that start.
+class WatcherPace {
+ public:
+  void Started(std::uint64_t now_ms, bool started);
+  // The watcher ended; whether it had come to wait beneath the lock.
+  void Ended(bool waited);
+  std::uint64_t WaitMs(std::uint64_t now_ms) const;
+
+ private:
+  std::uint64_t last_start_ms_ = 0;
+  bool failed_ = false;
+};
+
 // Gives back what a lock that cannot release any more took (its topmost window went with its
 // process) and calls the system's own lock; whether that lock took over.
 bool GiveBackAndLockSystem(WindowSystem& windows);
 
 // What the watcher does once the lock it waited behind has ended, the system's lock called on the
-// way where the lock is not to come back: end, with its exit status, or take over after wait_ms.
+// way where the lock is not to come back: end, with its exit status, or take over after wait_ms,
+// which is recorded as the time it took over.
 struct WatcherStep {
   bool take_over = false;
   std::uint64_t wait_ms = 0;

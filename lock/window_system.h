@@ -25,7 +25,6 @@ inline constexpr unsigned kSwpNoSizeNoMoveShow = 67;  // SWP_NOSIZE | SWP_NOMOVE
 inline constexpr unsigned kSwpNoActivate = 16;        // SWP_NOACTIVATE
 inline constexpr unsigned kSwpNoActivateShow = 80;    // SWP_NOACTIVATE | SWP_SHOWWINDOW
 inline constexpr unsigned kSwpRestack = 19;           // SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE
-inline constexpr unsigned kSwpShow = 64;              // SWP_SHOWWINDOW
 // SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW
 inline constexpr unsigned kSwpHide = 151;
 inline constexpr unsigned kSpiSetScreenSaveActive = 17;

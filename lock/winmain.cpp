@@ -6,9 +6,11 @@
 #include "lock/exit_status.h"
 #include "lock/layout.h"
 #include "lock/main.h"
-#include "lock/watch_win32.h"
+#include "lock/process_guard_win32.h"
+#include "lock/program_file_win32.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int) {
+  corvel::GuardThisProcess();
   corvel::EndAtOnceOnCrash();
   // One lock at a time, in the user's session: a Corvel started while another lock or its
   // watcher runs ends before it takes anything, leaving that lock as it is. The watcher holds the
@@ -20,7 +22,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int) {
   const corvel::Role role = corvel::TakeRole(arguments, handover);
   if (role == corvel::Role::kLock && another) return corvel::kExitAlreadyLocked;
   corvel::HoldProgramFile();
-  corvel::Main main(instance, handover);
+  corvel::Main main(instance, role, handover);
   std::wstring error;
   if (!main.Create(error)) {
     MessageBoxW(nullptr, error.c_str(), corvel::layout::kCaption,

@@ -3,7 +3,7 @@
 
 Without LIVE, on a private X display: Vantor opens and a password is typed and saved, with its
 confirmation; Corvel locks the screen; the password typed with Caps Lock on is refused, with its
-message and the line that says Caps Lock is on; ended as a task manager's End task ends it, the
+message and the line that says Caps Lock is on; ended as an administrator's End task ends it, the
 lock is back in force at once, its watcher taking over; with Caps Lock off the password releases
 the lock. Each
 stage prints one line of what was verified and saves a screenshot in the output folder (Vantor's
@@ -130,8 +130,8 @@ def lock_and_unlock(session, folder, stages):
                          ",".join(map(str, lock_view.panel(session))))
     info = lock_view.wait_locked(session)
     check(lock_view.key_state_lit(session), "the line saying Caps Lock is on did not come back")
-    stages.passed("end-task", f"End task on the lock: its watcher, waiting beneath it, in force "
-                  f"in its place {float(relocked['ms']):.1f} ms later; window maximized at "
+    stages.passed("end-task", f"End task on the lock, as an administrator: its watcher, waiting "
+                  f"beneath it, in force in its place {float(relocked['ms']):.1f} ms later; window maximized at "
                   f"{info.rect}, topmost; pointer held in {session.clip()}")
 
     session.key("Tab", "Caps_Lock")

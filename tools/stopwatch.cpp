@@ -10,11 +10,11 @@
 //       program running
 //   relock TITLE l,t,r,b [l,t,r,b...]
 //       waits until the lock's watcher waits (a window of TITLE of another process that answers
-//       a message), then ends the process of the window of TITLE as a task manager does
-//       (TerminateProcess, status 1) and times from just before that until a window of TITLE of
-//       another process is in force as for lock; prints ms= and pid=. With more rectangles, the
-//       ones the lock may light, it also grabs the screen between its polls and prints grabs=
-//       and uncovered=, the grabs that showed anything but black outside them
+//       a message), then ends the process of the window of TITLE as an administrator's task
+//       manager does (TerminateProcess, status 1) and times from just before that until a window of
+//       TITLE of another process is in force as for lock; prints ms= and pid=. With more
+//       rectangles, the ones the lock may light, it also grabs the screen between its polls and
+//       prints grabs= and uncovered=, the grabs that showed anything but black outside them
 //   release TITLE KEY [TEXT]
 //       KEY is return or escape. With TEXT, first presses Tab and types TEXT, and waits until the
 //       window's edit box holds that many characters; then times from pressing KEY until the
@@ -30,6 +30,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "tools/open_as_administrator.h"
 
 namespace {
 
@@ -203,7 +205,7 @@ int Relock(int argc, wchar_t** argv) {
       !SendMessageTimeoutW(watcher.found, WM_NULL, 0, 0, SMTO_BLOCK, kReplyMs, &answer)) {
     return kTimedOut;
   }
-  HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, ended);
+  HANDLE process = OpenAsAdministrator(ended);
   if (process == nullptr) return kNoProgram;
   const double start = Now();
   TerminateProcess(process, 1);

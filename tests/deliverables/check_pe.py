@@ -12,7 +12,9 @@ import xml.etree.ElementTree as ElementTree
 BUILDS = {"win32": ("pei-i386", "PE32", 65536), "win64": ("pei-x86-64", "PE32+", None)}
 # Windows system DLLs only: the C and C++ runtimes are linked in statically.
 REQUIRED_DLLS = {"kernel32.dll", "user32.dll"}
-ALLOWED_DLLS = REQUIRED_DLLS | {"gdi32.dll", "imm32.dll", "comctl32.dll", "msvcrt.dll"}
+# advapi32: the access list each Corvel process guards itself with.
+ALLOWED_DLLS = REQUIRED_DLLS | {"gdi32.dll", "imm32.dll", "comctl32.dll", "msvcrt.dll",
+                                "advapi32.dll"}
 # (width and height, bits per pixel) of each image the program's icon holds.
 ICON_IMAGES = [(16, 4), (16, 32), (32, 4), (32, 32)]
 # The editor's controls are themed; the lock keeps the classic ones and so loads no common controls.

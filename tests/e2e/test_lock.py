@@ -11,7 +11,7 @@ import lock_view
 from harness import (MESSAGE_BOX, E2ETestCase, cleanup, floor_exe, prefix_dir, saved_screensave,
                      scenario_folder, wait_for, windows_path)
 from lock_view import CLASS, TITLE
-from wine_desktop import arguments, hex_text
+from wine_desktop import arguments, hex_text, unhex_text
 
 COVER = "CorvelCover"
 RIGHT = "Open sesame"
@@ -21,6 +21,7 @@ WM_NCDESTROY, WM_SYSCOMMAND, WM_APP = 0x82, 0x112, 0x8000
 SC_SIZE, SC_MOVE, SC_MINIMIZE, SC_RESTORE = 0xF000, 0xF010, 0xF020, 0xF120
 SW_HIDE, SW_SHOWNORMAL, SW_MINIMIZE, SW_RESTORE = 0, 1, 6, 9
 ENDSESSION_CLOSEAPP = 1
+WS_EX_TRANSPARENT, WS_EX_LAYERED = 0x20, 0x80000
 
 
 class LockTestCase(E2ETestCase):
@@ -111,7 +112,7 @@ class LockTestCase(E2ETestCase):
 
 
 class LockTest(LockTestCase):
-    def test_screen_is_black_but_for_the_panel_until_the_session_ends(self):
+    def test_screen_is_black_but_for_the_panel(self):
         proc = self.start_locked()
         left, top, right, bottom = self.panel()
         shot = self.session.screenshot()
@@ -122,9 +123,7 @@ class LockTest(LockTestCase):
         self.assertGreater(shot.count_white(left, top + 3, left + 49, top + 16), 20)
         self.assertEqual(shot.count_white(0, 0, 300, 40), 0, "a message before any entry")
         self.assertIsNone(self.session.window(None, COVER), "a cover on the only monitor")
-        # As the system ends a session: sent, the query first.
-        self.ask(CLASS, "send", WM_QUERYENDSESSION, 0, 0)
-        self.ask(CLASS, "send", WM_ENDSESSION, 1, 0)
+        self.submit(RIGHT, first=True)
         self.assert_opens(proc)
 
     def test_wrong_passwords_print_one_line_and_empty_the_box(self):
@@ -159,6 +158,11 @@ class LockTest(LockTestCase):
                     # An end of the session, or Main's destruction, that no one but the sender
                     # speaks of; a cover lost where there is none.
                     ("post", WM_ENDSESSION, 1), ("send", WM_ENDSESSION, 1, 0),
+                    # As the system ends a session, sent, the query first: only the system's
+                    # own end, which Wine never makes, ends the lock. Posted, or vetoed, too.
+                    ("send", WM_QUERYENDSESSION, 0, 0), ("send", WM_ENDSESSION, 1, 0),
+                    ("send", WM_QUERYENDSESSION, 0, 0), ("post", WM_ENDSESSION, 1),
+                    ("send", WM_QUERYENDSESSION, 0, 0), ("send", WM_ENDSESSION, 0, 0),
                     ("post", WM_DESTROY, 0), ("send", WM_DESTROY, 0, 0), ("post", WM_APP, 0),
                     ("post", WM_NCDESTROY, 0), ("send", WM_NCDESTROY, 0, 0), ("post", WM_CLOSE, 0),
                     *(("post", WM_SYSCOMMAND, command)
@@ -175,6 +179,21 @@ class LockTest(LockTestCase):
             seen = self.session.probe("fold", hex_text(TITLE), hex_text(CLASS), *request)
             self.assertEqual(seen, {"found": "1", "minimized": "0", "hidden": "0",
                                     "restored": "0", "moved": "0"}, request)
+        # Clicks let through to the windows beneath, then the pointer freed: the style is
+        # refused, so the lock is what lies under the pointer, whose next move holds it again.
+        # (Wine keeps it confined all along, and reports the confinement gone.)
+        seen = self.session.probe("exstyle", hex_text(TITLE), hex_text(CLASS),
+                                  WS_EX_LAYERED | WS_EX_TRANSPARENT)
+        self.assertEqual(int(seen["exstyle"], 16) & (WS_EX_LAYERED | WS_EX_TRANSPARENT), 0)
+        self.session.probe("free")
+        self.session.move_pointer(100, 100)
+        left, top, right, bottom = self.panel()
+        x, y = self.session.cursor()
+        self.assertTrue(left <= x < right and top <= y < bottom, (x, y))
+        self.assertEqual(unhex_text(self.session.probe("at", 100, 100)["class"]), CLASS)
+        # Disabled from outside: enabled again, and the keys still reach the box.
+        self.ask(CLASS, "disable")
+        self.assert_refused(proc, "wrong")
         self.submit(RIGHT)
         self.assert_opens(proc)
 
@@ -289,7 +308,8 @@ class CoversTest(LockTestCase):
                 main = self.session.window_at(100, 100)
                 self.assertEqual((main["cls"], main["topmost"]), (CLASS, True))
                 for request in (("post", WM_CLOSE, 0), ("post", WM_SYSCOMMAND, SC_MINIMIZE),
-                                ("show", SW_MINIMIZE), ("show", SW_HIDE)):
+                                ("show", SW_MINIMIZE), ("show", SW_HIDE),
+                                ("exstyle", WS_EX_LAYERED | WS_EX_TRANSPARENT)):
                     self.ask(COVER, *request)
                     # A wrong entry, posted after the request, is refused once both are handled.
                     self.session.set_control_text(TITLE, "Edit", "wrong", CLASS)
@@ -308,12 +328,15 @@ class WatcherTest(LockTestCase):
     by a crash) comes back, a watcher ended is started again, and only the lock's own ends stop
     them both. Processes are the Windows ones, by PID."""
 
-    def corvels(self):
-        # The Corvel processes; no Corvel is another's child.
+    def parents(self):
+        # Each Corvel process's parent; no Corvel is another's child.
         found = self.session.probe("processes", "Corvel.exe")
         parents = {found[f"pid{i}"]: found[f"parent{i}"] for i in range(int(found["count"]))}
         self.assertFalse(set(parents.values()) & set(parents), f"a Corvel's child: {parents}")
-        return set(parents)
+        return parents
+
+    def corvels(self):
+        return set(self.parents())
 
     def wait_pair(self, ended=None, watcher=None):
         """Waits for a lock in force, other than the one ended, and one watcher of it, other than
@@ -326,6 +349,36 @@ class WatcherTest(LockTestCase):
         self.assertEqual(self.corvels(), {lock} | others)
         self.assert_locked()
         return lock, others.pop()
+
+    # What a program of the user may do to either Corvel: wait on it and read its name; Wine, which
+    # does not take the owner's implicit rights away, grants the owner the standard rights too,
+    # the list's rewriting among them, which is how the tests stand in for an administrator. End
+    # task from such a program is refused.
+    # End process tree on the lock's starter, as an administrator, ends the lock alone.
+    def test_the_users_programs_are_refused_and_no_tree_holds_both(self):
+        folder = scenario_folder("lock", self._testMethodName, "Corvel.exe")
+        (folder / "password").write_bytes(FILE)
+        self.session.set_registry_screensave_active(self.saver_before)
+        self.locks.append(self.session.run(self.session.build / "tests" / "probe.exe", "spawn",
+                                           windows_path(folder / "Corvel.exe")))
+        lock, watcher = self.wait_pair()
+        # SYNCHRONIZE, PROCESS_QUERY_LIMITED_INFORMATION; DELETE, READ_CONTROL, WRITE_DAC and
+        # WRITE_OWNER, the standard rights.
+        granted = {"right100000", "right1000", "right10000", "right20000", "right40000",
+                   "right80000"}
+        for pid in (lock, watcher):
+            rights = self.session.probe("rights", pid)
+            self.assertEqual({name for name, value in rights.items() if value == "1"}, granted)
+            self.assertEqual(rights["refused"], "5", "End task's error: access denied")
+        starter = self.parents()[lock]
+        ended = self.session.probe("killtree", starter)
+        self.assertEqual((lock in ended.values(), watcher in ended.values()), (True, False))
+        self.assertEqual(self.wait_pair(ended=lock)[0], watcher)
+        left, top, _, _ = self.panel()
+        self.session.click(left + 60, top + 8)  # the box, wherever the focus was at the takeover
+        self.submit(RIGHT)
+        wait_for(lambda: not self.corvels(), 10, "every Corvel process to end")
+        self.assert_released()
 
     # End task, a crash and End process tree on the lock: each time its watcher, waiting beneath
     # it, is in force in its place; after End task within the benchmark's goal against a plain
@@ -349,11 +402,13 @@ class WatcherTest(LockTestCase):
             self.session.probe(force, watcher)
             same, watcher = self.wait_pair(watcher=watcher)
             self.assertEqual(same, lock)
-        # Both ended a moment apart: the watcher that the lock started meanwhile brings it back.
+        # Both ended a moment apart: the watcher that the lock started meanwhile brings it back,
+        # with the password that locked, also when the lock ended before that watcher ran.
+        (folder / "password").write_bytes(b'"Changed"\r\n')
         self.session.probe("kill", watcher)
         self.session.probe("kill", lock)
         lock, watcher = self.wait_pair(ended=lock)
-        changes = (lambda path: path.write_bytes(b'"Changed"\r\n'), Path.unlink, None, None)
+        changes = (None, Path.unlink, None, None)
         for force, change in zip(("crash", "killtree", "killtree", "killtree"), changes):
             if change:
                 change(folder / "password")

@@ -22,10 +22,9 @@ class FakeMonitorCovers : public MonitorCovers {
   int gone = 0;     // the number of a cover that went without the lock removing it; 0 for none
 
   std::optional<std::vector<Monitor>> Monitors() override { return monitors; }
-  CoverMade CreateCover(const PixelRect& rect) override {
+  std::intptr_t CreateCover(const PixelRect& rect) override {
     log_.push_back(pw::testing::Call("CreateCover", rect.left, rect.top, rect.right, rect.bottom));
-    if (++made_ == failing) return {0, L"メモリ不足です。"};
-    return {made_, {}};
+    return ++made_ == failing ? 0 : made_;
   }
   void MoveCover(std::intptr_t cover, const PixelRect& rect) override {
     log_.push_back(

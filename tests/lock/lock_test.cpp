@@ -48,15 +48,6 @@ const Calls kStartUntilSaverOff({"Object.Top=5760", "Object.Left=7680", "Main.To
                                  "SystemParametersInfoA(17,0,null,2)"});
 const Calls kStartUntilRead = Join(kStartUntilSaverOff, {"Read(C:\\Lock\\password)"});
 
-// How a lock that left a monitor bare ends, after its release: Main hidden, the user told why,
-// then Main closed.
-Calls HiddenThenTold(const std::string& cause) {
-  return {"SetWindowPos(4660,0,0,0,0,0,151)",
-          "MsgBox(すべてのモニターをロックできないため、ロックを解除して終了します。\n" + cause +
-              ",327696,Corvel)",
-          "Main.Unload"};
-}
-
 // The lock window as the runtime would give it: its Unload runs the lock's unload handler.
 struct LockRig {
   explicit LockRig(pw::Screen screen = {15360, 11520, 15, 15})
@@ -133,42 +124,45 @@ TEST(LockTest, UnlockCheckComparesExactly) {
   }
 }
 
-// What the messages that could end a lock do, whoever sends or posts them: only an end of the
-// session sent after a sent query that the lock agreed to (as the system ends a session), and a
-// cover that really went, end it.
-TEST(LockTest, OnlyTheSessionsEndOrABareMonitorEndsIt) {
+// Only the session's real end ends the lock: the system says it is ending, and sent the end after
+// a sent query that the lock agreed to. A query and an end that any program sends or posts, the
+// session going on, change nothing; the lock answers every query of a real end yes.
+TEST(LockTest, OnlyTheSessionsRealEndEndsIt) {
   const auto query = [](bool sent, bool close_app, bool answer) {
     return [=](Lock& lock) { EXPECT_EQ(lock.OnQueryEndSession(sent, close_app), answer); };
   };
-  const auto end = [](bool sent, bool ending) {
-    return [=](Lock& lock) { lock.OnEndSession(sent, ending); };
+  const auto end = [](bool sent, bool ending, bool shutting_down) {
+    return [=](Lock& lock) { lock.OnEndSession(sent, ending, shutting_down); };
   };
   struct Case {
     const char* messages;
     std::vector<std::function<void(Lock&)>> deliver;
-    int gone;  // the cover that really went, 0 for none
     bool ends;
   };
   const Case cases[] = {
-      {"query sent, end sent", {query(true, false, true), end(true, true)}, 0, true},
-      {"end sent unasked", {end(true, true)}, 0, false},
-      {"query sent, end posted", {query(true, false, true), end(false, true)}, 0, false},
-      {"end posted", {end(false, true)}, 0, false},
-      {"query posted, end sent", {query(false, false, true), end(true, true)}, 0, false},
-      {"a close for an update, sent", {query(true, true, false), end(true, true)}, 0, false},
-      {"query sent, the session goes on, end sent",
-       {query(true, false, true), end(true, false), end(true, true)},
-       0,
+      {"shutting down: query sent, end sent",
+       {query(true, false, true), end(true, true, true)},
+       true},
+      {"query sent, end sent", {query(true, false, true), end(true, true, false)}, false},
+      {"shutting down: end sent unasked", {end(true, true, true)}, false},
+      {"shutting down: query sent, end posted",
+       {query(true, false, true), end(false, true, true)},
        false},
-      {"cover lost, a cover gone", {&Lock::OnCoverLost}, 2, true},
-      {"cover lost, every cover there", {&Lock::OnCoverLost}, 0, false},
+      {"shutting down: query posted, end sent",
+       {query(false, false, true), end(true, true, true)},
+       false},
+      {"shutting down: a close for an update",
+       {query(true, true, false), end(true, true, true)},
+       false},
+      {"shutting down: query sent, vetoed, end sent",
+       {query(true, false, true), end(true, false, true), end(true, true, true)},
+       false},
+      {"query sent, vetoed end sent", {query(true, false, true), end(true, false, false)}, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.messages);
     LockRig rig;
-    rig.covers.monitors = kThreeMonitors;
     rig.Load("\"Open sesame\"\r\n");
-    rig.covers.gone = c.gone;
     for (const auto& deliver : c.deliver) deliver(rig.lock);
     EXPECT_EQ(rig.lock.state(), c.ends ? LockState::kReleased : LockState::kLocked);
   }
@@ -224,7 +218,6 @@ TEST(LockTest, AWatcherWaitsThenTakesOver) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.moves);
     LockRig rig;
-    rig.watch.waiting = true;
     rig.watch.handed = L"Open sesame";
     rig.password.text = L"Open sesame";
     rig.lock.Wait();
@@ -257,64 +250,64 @@ TEST(LockTest, ConfinementAndPlaceAreKeptWhileLocked) {
   }
 }
 
-// A monitor list that cannot be read at the start, or a cover lost while locked, ends the lock:
-// everything is released before the user is told. (A cover that cannot be made: below.)
-TEST(LockTest, BareMonitorReleasesThenTells) {
-  LockRig at_start;
-  at_start.covers.monitors = std::nullopt;
-  at_start.Load("\"Open sesame\"\r\n");
-  EXPECT_EQ(at_start.log, Join(Join(Join(kStartUntilRead, {"Decode(Open sesame)"}), Released()),
-                               HiddenThenTold("モニターの一覧を読み取れません。")));
-  LockRig locked;
-  locked.covers.monitors = kThreeMonitors;
-  locked.Load("\"Open sesame\"\r\n");
-  locked.log.clear();
-  locked.covers.gone = 1;
-  locked.lock.OnCoverLost();
-  EXPECT_EQ(locked.log, Join(Released({"DestroyCover(2)", "DestroyCover(1)"}),
-                             HiddenThenTold("モニターを覆うウィンドウが閉じられました。")));
-  EXPECT_EQ(at_start.lock.exit_code(), 2);
-  EXPECT_EQ(locked.lock.exit_code(), 2);
-}
-
-// Each change is followed while locked; a cover that cannot be made then ends the lock as at the
-// start, the window closed last (the message box would go with the message loop); afterwards
-// nothing is followed.
-TEST(LockTest, DisplayChangeIsFollowedWhileLocked) {
+// Each change is followed while locked. Where the monitors cannot be read or a cover cannot be
+// made, at the start, after a change or a cover lost, Main still covers the primary screen and
+// holds the pointer, nothing is given back, and the covers are to be tried again until every
+// monitor has one; afterwards nothing is followed.
+TEST(LockTest, DisplayChangeIsFollowedAndABareMonitorNeverReleases) {
+  const pw::Screen small = {19200, 10800, 15, 15};
+  const pw::Screen usual = {15360, 11520, 15, 15};
+  // Main fitted to the primary screen, the panel and the confinement at its centre.
+  const Calls fitted_small = {"SetWindowPos(4660,-1,0,0,1280,720,16)", "Object.Top=5400",
+                              "Object.Left=9600", "ClipCursor(640,360,873,380)"};
+  const Calls fitted = {"SetWindowPos(4660,-1,0,0,1024,768,16)", "Object.Top=5760",
+                        "Object.Left=7680", "ClipCursor(512,384,745,404)"};
+  const Calls remade = {"MoveCover(3,-1280,0,0,1024)", "CreateCover(1024,0,2944,1080)"};
   struct Step {
-    pw::Screen screen;
-    std::vector<Monitor> monitors;
+    const char* name;
+    std::optional<std::vector<Monitor>> monitors;
+    int gone;  // a cover reported lost, instead of a display change to `usual`
     Calls calls;
+    bool pending;
   };
   const Step steps[] = {
-      {{19200, 10800, 15, 15},  // a smaller primary, the other monitor moved, one more left
-       {{{-1024, 0, 0, 768}, false}, {{0, 0, 1280, 720}, true}, {{1280, 0, 2560, 1024}, false}},
-       {"MoveCover(1,-1024,0,0,768)", "CreateCover(1280,0,2560,1024)",
-        "SetWindowPos(4660,-1,0,0,1280,720,16)", "Object.Top=5400", "Object.Left=9600",
-        "ClipCursor(640,360,873,380)"}},
-      {{15360, 11520, 15, 15},  // back to the primary alone
-       {{{0, 0, 1024, 768}, true}},
-       {"DestroyCover(2)", "DestroyCover(1)", "SetWindowPos(4660,-1,0,0,1024,768,16)",
-        "Object.Top=5760", "Object.Left=7680", "ClipCursor(512,384,745,404)"}},
-      {{15360, 11520, 15, 15},  // two monitors attached, the second one's cover cannot be made
-       kThreeMonitors,
-       Join(Join({"CreateCover(-1280,0,0,1024)", "CreateCover(1024,0,2944,1080)"},
-                 Released({"DestroyCover(3)"})),
-            HiddenThenTold("モニターを覆うウィンドウを作成できません: メモリ不足です。"))},
-      {{19200, 10800, 15, 15}, kThreeMonitors, {}},
+      {"the primary alone",
+       {{{{0, 0, 1024, 768}, true}}},
+       0,
+       Join({"DestroyCover(2)", "DestroyCover(1)"}, fitted),
+       false},
+      {"two more, the second one's cover cannot be made", kThreeMonitors, 0,
+       Join({"CreateCover(-1280,0,0,1024)", "CreateCover(1024,0,2944,1080)"}, fitted), true},
+      {"tried again, the list cannot be read", std::nullopt, 0, fitted, true},
+      {"tried again, made", kThreeMonitors, 0, Join(remade, fitted), false},
+      {"a cover lost", kThreeMonitors, 5, Join(remade, fitted), false},
+      {"a cover said lost that stands", kThreeMonitors, 99, {}, false},
   };
   LockRig rig({28800, 16200, 15, 15});
-  rig.covers.monitors = {{{0, 0, 1920, 1080}, true}, {{1920, 0, 3200, 1024}, false}};
-  rig.covers.failing = 4;
+  rig.covers.monitors = std::nullopt;
   rig.Load("\"Open sesame\"\r\n");
+  EXPECT_EQ(rig.lock.state(), LockState::kLocked);
+  EXPECT_TRUE(rig.lock.covers_pending());
+  rig.covers.monitors = {
+      {{{-1024, 0, 0, 768}, false}, {{0, 0, 1280, 720}, true}, {{1280, 0, 2560, 1024}, false}}};
+  rig.log.clear();
+  rig.lock.OnDisplayChange(small);
+  EXPECT_EQ(rig.log,
+            Join({"CreateCover(-1024,0,0,768)", "CreateCover(1280,0,2560,1024)"}, fitted_small));
+  rig.covers.failing = 4;
   for (const Step& step : steps) {
-    SCOPED_TRACE(step.calls.empty() ? "after the lock" : step.calls.back());
+    SCOPED_TRACE(step.name);
     rig.covers.monitors = step.monitors;
+    rig.covers.gone = step.gone;
     rig.log.clear();
-    rig.lock.OnDisplayChange(step.screen);
+    step.gone != 0 ? rig.lock.OnCoverLost() : rig.lock.OnDisplayChange(usual);
     EXPECT_EQ(rig.log, step.calls);
+    EXPECT_EQ(rig.lock.covers_pending(), step.pending);
   }
-  EXPECT_EQ(rig.lock.exit_code(), 2);
+  rig.Submit(L"Open sesame");
+  rig.log.clear();
+  rig.lock.OnDisplayChange(small);
+  EXPECT_EQ(rig.log, Calls{});
 }
 
 }  // namespace

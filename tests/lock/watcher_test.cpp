@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
+#include <optional>
 #include <tuple>
 
 #include "tests/fakes/fake_window_system.h"
@@ -15,7 +18,7 @@ constexpr std::uint64_t kNow = 1'000'000;
 
 // What the lock said before its process ended decides, never its exit status: the task manager
 // ends a process with 1, as an unusable password file does, and a crash with its exception code.
-// Where the lock is not to come back, what it took is given back and the system's lock called;
+// A lock ended as fast as it comes back gives back what it took and calls the system's lock;
 // should a policy refuse it, the watcher takes over all the same, a second after it last did.
 TEST(WatcherTest, DecidesByWhatTheLockSaid) {
   const pw::testing::CallLog system_lock = {
@@ -23,24 +26,21 @@ TEST(WatcherTest, DecidesByWhatTheLockSaid) {
       "SystemParametersInfoA(97,0,null,0)", "LockWorkStation()"};
   struct Case {
     const char* name;
-    LockEnd end;  // released, was in force
+    LockEnd end;  // released, the session ending
+    bool bound_reached;
     bool refused;
     WatcherStep step;  // take over, after ms, exit status
-    bool locks_system;
   };
   const Case cases[] = {
-      {"its own end: the password, a monitor left bare", {true, true}, false, {false, 0, 0}, false},
+      {"its own end: the password", {true, false}, false, false, {false, 0, 0}},
       {"a force end: End task, a crash, a fatal failure",
-       {false, true},
+       {false, false},
        false,
-       {true, 0, 0},
-       false},
-      {"before it was in force", {false, false}, false, {false, 0, 6}, true},
-      {"before it was in force, the system's lock refused",
-       {true, false},
-       true,
-       {true, 600, 0},
-       true},
+       false,
+       {true, 0, 0}},
+      {"ended with the session", {false, true}, false, false, {false, 0, 0}},
+      {"ended too often", {false, false}, true, false, {false, 0, 6}},
+      {"ended too often, the system's lock refused", {false, false}, true, true, {true, 600, 0}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -49,19 +49,24 @@ TEST(WatcherTest, DecidesByWhatTheLockSaid) {
     windows.system_lock_refused = c.refused;
     ForceEnds force_ends;
     force_ends.taken_over_ms = kNow - 400;
+    if (c.bound_reached)
+      std::fill(std::begin(force_ends.times_ms), std::end(force_ends.times_ms), kNow - 1);
+    const ForceEnds before = force_ends;
     const WatcherStep step = AfterWatchedLockEnded(c.end, force_ends, kNow, windows);
     EXPECT_EQ((std::tuple{step.take_over, step.wait_ms, step.exit_code}),
               (std::tuple{c.step.take_over, c.step.wait_ms, c.step.exit_code}));
-    EXPECT_EQ(log, c.locks_system ? system_lock : pw::testing::CallLog{});
-    // Only a force end that brings the lock back counts towards the bound.
-    EXPECT_EQ(force_ends.times_ms[0], c.step.take_over && !c.locks_system ? kNow : 0);
+    EXPECT_EQ(log, c.bound_reached ? system_lock : pw::testing::CallLog{});
+    // Only a force end that brings the lock back counts towards the bound; a take-over is timed.
+    EXPECT_EQ(force_ends.times_ms[0],
+              c.step.take_over && !c.bound_reached ? kNow : before.times_ms[0]);
+    EXPECT_EQ(force_ends.taken_over_ms, c.step.take_over ? kNow + c.step.wait_ms : kNow - 400);
   }
 }
 
 // Ten force ends within a minute each bring the lock back; the eleventh does not, until the
 // first of them is a minute old.
 TEST(WatcherTest, ComesBackTenTimesAMinute) {
-  const LockEnd by_force = {false, true};
+  const LockEnd by_force = {false, false};
   ForceEnds force_ends;
   for (std::uint64_t i = 0; i < 10; ++i) {
     EXPECT_EQ(AfterLockEnded(by_force, force_ends, kNow + i * 5000), Action::kTakeOver);
@@ -70,12 +75,30 @@ TEST(WatcherTest, ComesBackTenTimesAMinute) {
   EXPECT_EQ(AfterLockEnded(by_force, force_ends, kNow + 60'000), Action::kTakeOver);
 }
 
-// The pace of a watcher started again after one that ended as soon as it started, and of a
-// watcher that takes over after the system's lock was refused.
-TEST(WatcherTest, StartsAtMostOnceASecond) {
-  const std::uint64_t last_starts[] = {0, kNow - 5000, kNow - 1000, kNow - 999, kNow - 400, kNow};
-  const std::uint64_t waits[] = {0, 0, 0, 1, 600, 1000};
-  for (std::size_t i = 0; i < 6; ++i) EXPECT_EQ(WaitBeforeStart(last_starts[i], kNow), waits[i]);
+// A watcher comes at once after one that waited and then ended; a start that failed, or a watcher
+// that ended before it waited, holds the next back until a second after that start.
+TEST(WatcherTest, PacesOnlyAfterAFailure) {
+  struct Case {
+    const char* name;
+    bool started;
+    std::optional<bool> waited;  // how the watcher ended, if it did
+    std::uint64_t wait_ms;       // at kNow, 400 ms after the start
+  };
+  const Case cases[] = {
+      {"running", true, std::nullopt, 0},
+      {"ended after it waited", true, true, 0},
+      {"ended before it waited", true, false, 600},
+      {"not started", false, std::nullopt, 600},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WatcherPace pace;
+    EXPECT_EQ(pace.WaitMs(kNow - 400), 0u);
+    pace.Started(kNow - 400, c.started);
+    if (c.waited) pace.Ended(*c.waited);
+    EXPECT_EQ(pace.WaitMs(kNow), c.wait_ms);
+    EXPECT_EQ(pace.WaitMs(kNow + 600), 0u);
+  }
 }
 
 }  // namespace

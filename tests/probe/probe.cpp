@@ -19,6 +19,10 @@
 //   send TITLE CLASS MESSAGE WPARAM LPARAM    sends it from this process, as the system sends
 //                                the end of the session
 //   show TITLE CLASS SW          ShowWindow from this process, SW as C writes it
+//   exstyle TITLE CLASS BITS     adds BITS to the window's extended style from this process;
+//                                exstyle= what it is then, in hex
+//   disable TITLE CLASS          EnableWindow(FALSE) from this process
+//   free                         lifts the pointer's confinement: ClipCursor(NULL)
 //   fold TITLE CLASS SW | MESSAGE WPARAM
 //                                ShowWindow, or sends the message, while fold_hook.dll watches
 //                                the window from inside its process: 1 for each of minimized,
@@ -27,11 +31,16 @@
 //   display WIDTH HEIGHT         changes the primary display's mode for this session
 //   processes EXE                count, then pidN= and parentN= of each running process of
 //                                that file name
-//   kill PID                     ends the process as a task manager does: TerminateProcess, 1
+//   kill PID                     ends the process as an administrator's task manager does
+//                                (open_as_administrator.h): TerminateProcess, 1
 //   killtree PID                 ends the process and, from the same process list, every one
 //                                whose parents lead to it, as End process tree does; endedN=
 //   rename FROM TO               MoveFileW; renamed
 //   crash PID                    makes the process run a thread at an address where nothing is
+//   rights PID                   opens the process as a program of the user, for each right in
+//                                turn: right<mask in hex>=1 where it opens, else 0; terminate's
+//                                refusal as refused= and the system's error
+//   spawn EXE                    starts EXE in its folder and runs until it ends
 //
 // Exit status 0 on success, 1 when the window or control is not there, 2 on a usage error, 3
 // when the system refuses the display mode.
@@ -44,6 +53,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "tools/open_as_administrator.h"
 
 namespace {
 
@@ -203,6 +214,8 @@ int GlobalReading(const std::wstring& command) {
     std::printf("active=%d\nrunning=%d\n", active ? 1 : 0, running ? 1 : 0);
   } else if (command == L"monitors") {
     return Monitors();
+  } else if (command == L"free") {
+    ClipCursor(nullptr);
   } else {
     return kUsage;
   }
@@ -230,7 +243,7 @@ int Processes(const wchar_t* exe) {
 
 // An access violation in the process, as a fault of its own would raise.
 int Force(const std::wstring& command, DWORD pid) {
-  HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid);
+  HANDLE process = OpenAsAdministrator(pid);
   if (process == nullptr) return kNotFound;
   const bool done =
       command == L"kill"
@@ -260,6 +273,36 @@ int KillTree(DWORD root) {
     Force(L"kill", pid);
     std::printf("ended%u=%lu\n", static_cast<unsigned>(&pid - tree.data()), pid);
   }
+  return 0;
+}
+
+// Each right of a process, from PROCESS_TERMINATE to SYNCHRONIZE, by its mask.
+int Rights(DWORD pid) {
+  for (DWORD right = PROCESS_TERMINATE; right <= SYNCHRONIZE; right <<= 1) {
+    HANDLE process = OpenProcess(right, FALSE, pid);
+    std::printf("right%lx=%d\n", right, process != nullptr ? 1 : 0);
+    if (process != nullptr) {
+      CloseHandle(process);
+    } else if (right == PROCESS_TERMINATE) {
+      std::printf("refused=%lu\n", GetLastError());
+    }
+  }
+  return 0;
+}
+
+// The starter of a program that stays until the program ends, as a shell or a script does.
+int Spawn(const wchar_t* exe) {
+  std::wstring folder = exe;
+  folder.resize(folder.find_last_of(L"\\") + 1);
+  std::wstring command = std::wstring(L"\"") + exe + L"\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(exe, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                      &startup, &process)) {
+    return kNotFound;
+  }
+  WaitForSingleObject(process.hProcess, INFINITE);
   return 0;
 }
 
@@ -328,6 +371,8 @@ int wmain(int argc, wchar_t** argv) {
     return Force(command, std::wcstoul(argv[2], nullptr, 10));
   }
   if (command == L"killtree" && argc == 3) return KillTree(std::wcstoul(argv[2], nullptr, 10));
+  if (command == L"rights" && argc == 3) return Rights(std::wcstoul(argv[2], nullptr, 10));
+  if (command == L"spawn" && argc == 3) return Spawn(argv[2]);
   if (command == L"rename" && argc == 4) {
     std::printf("renamed=%d\n", MoveFileW(argv[2], argv[3]) ? 1 : 0);
     return 0;
@@ -374,6 +419,17 @@ int wmain(int argc, wchar_t** argv) {
     return 0;
   }
   if (command == L"fold" && (argc == 5 || argc == 6)) return Fold(hwnd, argc, argv);
+  if (command == L"exstyle" && argc == 5) {
+    SetWindowLongPtrW(hwnd, GWL_EXSTYLE,
+                      GetWindowLongPtrW(hwnd, GWL_EXSTYLE) |
+                          static_cast<LONG_PTR>(std::wcstoul(argv[4], nullptr, 0)));
+    std::printf("exstyle=%lx\n", static_cast<unsigned long>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
+    return 0;
+  }
+  if (command == L"disable" && argc == 4) {
+    EnableWindow(hwnd, FALSE);
+    return 0;
+  }
   if (command == L"show" && argc == 5) {
     ShowWindow(hwnd, static_cast<int>(std::wcstol(argv[4], nullptr, 0)));
     return 0;

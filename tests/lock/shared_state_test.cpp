@@ -1,0 +1,43 @@
+#include "lock/shared_state.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+
+namespace corvel {
+namespace {
+
+// Each side reads what the other wrote: the watcher finds itself handed the memory only by the
+// lock in force that started it, and the lock's own end leaves no password behind.
+TEST(SharedStateTest, EachSideReadsWhatTheOtherWrote) {
+  SharedState state = {};
+  MarkInForce(state, 10, 77, L"Open sesame");
+  MarkWatcherStarting(state, 20);
+  EXPECT_FALSE(HandedTo(state, 20, 10)) << "memory not made by a lock";
+  Initialize(state);
+  MarkInForce(state, 10, 77, L"Open sesame");
+  MarkWatcherStarting(state, 20);
+  EXPECT_TRUE(HandedTo(state, 20, 10));
+  EXPECT_FALSE(HandedTo(state, 21, 10)) << "another process";
+  EXPECT_FALSE(HandedTo(state, 20, 11)) << "another starter";
+  EXPECT_EQ((std::wstring(state.password)), L"Open sesame");
+  EXPECT_FALSE(Waited(state));
+  MarkWaiting(state);
+  EXPECT_TRUE(Waited(state));
+  MarkWatcherStarting(state, 30);  // the next one, after that watcher ended
+  EXPECT_FALSE(Waited(state));
+  EXPECT_FALSE(Released(state));
+  MarkReleased(state);
+  EXPECT_TRUE(Released(state));
+  EXPECT_EQ(std::wstring(state.password, std::size(state.password)),
+            std::wstring(std::size(state.password), L'\0'));
+  // A watcher that took over: in force again, a longer password cut to what a password may hold.
+  MarkInForce(state, 30, 78, std::wstring(300, L'x'));
+  EXPECT_FALSE(Released(state));
+  EXPECT_EQ((std::tuple{state.lock_pid, state.window, std::wstring(state.password)}),
+            (std::tuple{30u, 78u, std::wstring(pw::kMaxPasswordLength, L'x')}));
+}
+
+}  // namespace
+}  // namespace corvel
