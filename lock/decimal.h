@@ -2,11 +2,13 @@
 // 64 KiB a good part of it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace corvel {
 
-std::wstring Decimal(std::uint32_t value);
+// At least `width` digits, zeros in front.
+std::wstring Decimal(std::uint32_t value, std::size_t width = 1);
 
 }  // namespace corvel
