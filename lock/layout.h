@@ -20,6 +20,13 @@ inline constexpr wchar_t kNotLockedHint[] =
 inline constexpr wchar_t kCapsLockOn[] = L"Caps Lock がオンです";
 inline constexpr wchar_t kKanaLockOn[] = L"カナ入力がオンです";
 inline constexpr wchar_t kCapsAndKanaLockOn[] = L"Caps Lock とカナ入力がオンです";
+// What the lock withstood (away_record.h): the heading, then a line for each kind counted: its
+// label, the count, kAwayTimesLatest and the latest time, closed by ")".
+inline constexpr wchar_t kAwayHeading[] = L"ロック中に次のことがありました。";
+inline constexpr wchar_t kAwayWrongPasswords[] = L"間違ったパスワードの入力: ";
+inline constexpr wchar_t kAwayForceEnds[] = L"強制終了からの復帰: ";
+inline constexpr wchar_t kAwayRefusedRequests[] = L"ほかのプログラムからの要求を拒否: ";
+inline constexpr wchar_t kAwayTimesLatest[] = L" 回 (最後は ";
 
 // The window's normal-state client area; it equals the panel, which is what makes the pointer's
 // confinement cover exactly the panel once both sit at the screen's centre.

@@ -1,5 +1,7 @@
 #include "lock/role.h"
 
+#include "lock/decimal.h"
+
 namespace corvel {
 namespace {
 
@@ -23,16 +25,6 @@ bool ReadNumber(std::wstring_view& text, bool last, std::uint32_t& number) {
   text.remove_prefix(last ? 0 : 1);
   number = static_cast<std::uint32_t>(value);
   return true;
-}
-
-// By hand: the C library's formatting would cost a program held to 64 KiB a good part of it.
-std::wstring Decimal(std::uint32_t value) {
-  std::wstring digits;
-  do {
-    digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + value % 10));
-    value /= 10;
-  } while (value != 0);
-  return digits;
 }
 
 }  // namespace
