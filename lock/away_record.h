@@ -28,6 +28,9 @@ struct AwayRecord {
 };
 static_assert(std::is_trivially_copyable_v<AwayRecord> && std::is_standard_layout_v<AwayRecord>);
 
+// One kind of what the lock withstood: &AwayRecord::wrong_passwords, say.
+using AwayKind = AwayCount AwayRecord::*;
+
 // Counts one more at `now`; the count stops at its greatest rather than start over.
 void CountAway(AwayCount& count, const LocalTime& now);
 

@@ -93,6 +93,7 @@ void Lock::TakeOver(const pw::Screen& screen) {
   parts_.windows.SystemParametersInfoA(kSpiSetScreenSaveActive, 0, nullptr, kSpifSendChange);
   parts_.windows.SystemParametersInfoA(kSpiSetScreenSaverRunning, 1, nullptr, kSpifNone);
   parts_.watch.InForce(stored_password_);
+  parts_.watch.Count(&AwayRecord::force_ends);
 }
 
 void Lock::EndWaiting(int exit_code) {
@@ -125,9 +126,11 @@ void Lock::OnOkClick() {
   const bool matches = typed == stored_password_;
   Wipe(typed);
   if (matches) {
+    unlocked_ = true;
     parts_.main.Unload();
     return;
   }
+  parts_.watch.Count(&AwayRecord::wrong_passwords);
   parts_.main.Cls();
   parts_.main.Print(layout::kPasswordDiffers);
   parts_.password.SetText(L"");
@@ -164,13 +167,18 @@ bool Lock::OnQueryEndSession(bool sent, bool close_app) {
 }
 
 void Lock::OnEndSession(bool sent, bool ending, bool shutting_down) {
-  if (!sent) {
+  const bool agreed = sent && session_end_agreed_;
+  if (sent) {
+    session_end_agreed_ = false;
+  }
+  if (!ending || state_ != LockState::kLocked) {
     return;
   }
-  if (ending && shutting_down && session_end_agreed_ && state_ == LockState::kLocked) {
+  if (agreed && shutting_down) {
     parts_.main.Unload();
+  } else {
+    parts_.watch.Count(&AwayRecord::refused_requests);
   }
-  session_end_agreed_ = false;
 }
 
 void Lock::OnDisplayChange(const pw::Screen& screen) {

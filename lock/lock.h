@@ -116,6 +116,9 @@ class Lock {
   bool covers_pending() const { return state_ == LockState::kLocked && covers_pending_; }
 
   LockState state() const { return state_; }
+  // Whether the right password released the lock, the one end after which the user is told what
+  // the lock withstood.
+  bool unlocked() const { return unlocked_; }
   int exit_code() const { return exit_code_; }
 
  private:
@@ -137,6 +140,7 @@ class Lock {
   std::vector<std::intptr_t> covers_;
   bool session_end_agreed_ = false;
   bool covers_pending_ = false;
+  bool unlocked_ = false;
 };
 
 }  // namespace corvel

@@ -156,9 +156,22 @@ int Main::Run() {
   while (lock_.state() == LockState::kLocked || lock_.state() == LockState::kWaiting) {
     pw::RunMessageLoop(
         hwnd_, ok_, [this] { key_state_.Update(); }, this);
+    Refused();
   }
+  if (lock_.unlocked()) TellWhatHappened();
   return lock_.exit_code();
 }
+
+// Once the desktop is back and all is given back, Main gone: what the lock withstood, if
+// anything, in a box that is neither topmost nor holds anything; the program ends as it closes.
+void Main::TellWhatHappened() {
+  if (const std::optional<std::wstring> text = watch_.AwayText()) {
+    MessageBoxW(nullptr, text->c_str(), layout::kCaption, MB_ICONINFORMATION | MB_SETFOREGROUND);
+  }
+}
+
+// Another program sent or posted what only Main's own end sends.
+void Main::OnForgedEnd() { Refused(); }
 
 void Main::OnWake() {
   if (watch_.PeerEnded() && lock_.state() == LockState::kWaiting) {
@@ -226,6 +239,7 @@ LRESULT Main::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_CLOSE:
       // Only the lock's Unload closes Main; once it has, no close can come.
+      Refused();
       return 0;
     case WM_WINDOWPOSCHANGING:
       OnWindowPosChanging(*reinterpret_cast<WINDOWPOS*>(lparam));
@@ -244,6 +258,14 @@ LRESULT Main::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return lock_.OnQueryEndSession(InSendMessage(), (lparam & ENDSESSION_CLOSEAPP) != 0);
     case WM_ENDSESSION:
       lock_.OnEndSession(InSendMessage(), wparam != 0, GetSystemMetrics(SM_SHUTTINGDOWN) != 0);
+      return 0;
+    case kLockReleasedMessage:
+      if (lock_.state() == LockState::kWaiting && watch_.LockReleased()) {
+        lock_.EndWaiting(kExitUnlocked);
+      }
+      return 0;
+    case kCoverRefusedMessage:
+      Refused();
       return 0;
     case kCoverLostMessage:
       lock_.OnCoverLost();
@@ -270,16 +292,21 @@ LRESULT CALLBACK Main::RefuseShowFold(int code, WPARAM wparam, LPARAM lparam) {
   auto* window = reinterpret_cast<HWND>(wparam);
   if (code == HCBT_MINMAX && lparam != SW_MAXIMIZE && lparam != SW_SHOWMAXIMIZED &&
       GetWindowLongPtrW(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(WindowProc)) {
-    const auto* main = reinterpret_cast<const Main*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (main != nullptr && main->lock_.KeepsPlace()) return 1;
+    auto* main = reinterpret_cast<Main*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (main != nullptr && main->lock_.KeepsPlace()) {
+      main->Refused();
+      return 1;
+    }
   }
   return CallNextHookEx(nullptr, code, wparam, lparam);
 }
 
 // A style that another program sets, such as one that lets clicks through to the windows
 // beneath, is refused while the lock holds: the lock sets none then.
-void Main::OnStyleChanging(STYLESTRUCT& style) const {
-  if (lock_.KeepsPlace()) style.styleNew = style.styleOld;
+void Main::OnStyleChanging(STYLESTRUCT& style) {
+  if (!lock_.KeepsPlace() || style.styleNew == style.styleOld) return;
+  style.styleNew = style.styleOld;
+  Refused();
 }
 
 // Disabled from outside, Main would take no input, the password's neither: it is enabled again,
@@ -288,7 +315,13 @@ void Main::OnEnable(bool enabled) {
   if (enabled || !lock_.KeepsPlace()) return;
   HWND focus = GetFocus();
   if (focus != nullptr && IsChild(hwnd_, focus)) focus_.Remember(focus);
+  Refused();
   PostMessageW(hwnd_, kPutBackMessage, 0, 0);
+}
+
+// What another program asked of the lock and it refused, counted while the lock holds.
+void Main::Refused() {
+  if (lock_.KeepsPlace()) watch_.Count(&AwayRecord::refused_requests);
 }
 
 // Before any change: a minimize from outside takes the focus from the controls without
@@ -301,6 +334,7 @@ void Main::OnWindowPosChanging(WINDOWPOS& pos) {
   if (focus != nullptr && IsChild(hwnd_, focus)) focus_.Remember(focus);
   if (lock_.KeepsPlace() && (pos.flags & SWP_HIDEWINDOW) != 0) {
     pos.flags &= ~SWP_HIDEWINDOW;
+    Refused();
     PostMessageW(hwnd_, kPutBackMessage, 0, 0);
   }
 }

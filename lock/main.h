@@ -44,7 +44,10 @@ class Main : public pw::BaseWindow<Main>, public pw::LoopWait {
   bool CreateControls();
   void OnGetMinMaxInfo(MINMAXINFO& info) const;
   static LRESULT CALLBACK RefuseShowFold(int code, WPARAM wparam, LPARAM lparam);
-  void OnStyleChanging(STYLESTRUCT& style) const;
+  void OnStyleChanging(STYLESTRUCT& style);
+  void Refused();
+  void OnForgedEnd();
+  void TellWhatHappened();
   void OnEnable(bool enabled);
   void OnWindowPosChanging(WINDOWPOS& pos);
   void OnWindowPosChanged();

@@ -47,11 +47,14 @@ void Report(HWND cover, UINT message) {
 LRESULT CALLBACK CoverProc(HWND cover, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CLOSE:
+      Report(cover, kCoverRefusedMessage);
       return 0;
     case WM_SYSCOMMAND:
-      if (FoldsAway(wparam)) return 0;
-      break;
+      if (!FoldsAway(wparam)) break;
+      Report(cover, kCoverRefusedMessage);
+      return 0;
     case WM_STYLECHANGING:  // such as one that lets clicks through to the window beneath
+      Report(cover, kCoverRefusedMessage);
       reinterpret_cast<STYLESTRUCT*>(lparam)->styleNew =
           reinterpret_cast<STYLESTRUCT*>(lparam)->styleOld;
       return 0;

@@ -2,7 +2,8 @@
 // black, borderless, topmost, disabled, out of the taskbar and never activated. Covers refuse
 // close requests and the commands that fold them away; one destroyed other than by DestroyCover
 // is reported to the window given to ReportLostCoversTo by a posted kCoverLostMessage, one that
-// left its monitor by a posted kPutBackMessage.
+// left its monitor by a posted kPutBackMessage, and each request refused by a posted
+// kCoverRefusedMessage.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +13,7 @@
 namespace corvel {
 
 inline constexpr UINT kCoverLostMessage = WM_APP;
+inline constexpr UINT kCoverRefusedMessage = WM_APP + 3;
 
 class Win32MonitorCovers final : public MonitorCovers {
  public:

@@ -23,7 +23,24 @@ Guard::Guard(Kind kind) {
   attributes_ = {sizeof attributes_, &descriptor_, FALSE};
 }
 
+namespace {
+
+// Where the system offers it (Windows 8 and later), no DLL that another program's global window
+// hook or a legacy extension point names is loaded here: such a DLL could read the password.
+void LoadNoOthersDlls() {
+  using SetPolicy = BOOL(WINAPI*)(PROCESS_MITIGATION_POLICY, PVOID, SIZE_T);
+  const auto set = reinterpret_cast<SetPolicy>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetProcessMitigationPolicy")));
+  if (set == nullptr) return;
+  PROCESS_MITIGATION_EXTENSION_POINT_DISABLE_POLICY policy = {};
+  policy.DisableExtensionPoints = 1;
+  set(ProcessExtensionPointDisablePolicy, &policy, sizeof policy);
+}
+
+}  // namespace
+
 void GuardThisProcess() {
+  LoadNoOthersDlls();
   Guard process(Guard::Kind::kProcess);
   Guard thread(Guard::Kind::kThread);
   SetKernelObjectSecurity(GetCurrentProcess(), DACL_SECURITY_INFORMATION, &process.descriptor_);

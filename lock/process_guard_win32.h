@@ -28,8 +28,9 @@ class Guard {
   SECURITY_ATTRIBUTES attributes_;
 };
 
-// Guards this process and the calling thread, from its first moment, and keeps the system from
-// replacing a window of it that stops answering with a frame that can be moved.
+// Guards this process and the calling thread, from its first moment, keeps the DLLs that other
+// programs' hooks name out of it, and keeps the system from replacing a window of it that stops
+// answering with a frame that can be moved.
 void GuardThisProcess();
 
 }  // namespace corvel

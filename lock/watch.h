@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "lock/away_record.h"
+
 namespace corvel {
 
 class Watch {
@@ -15,8 +17,11 @@ class Watch {
   // The lock is in force with `password`: from now on a watcher waits behind it, with the same
   // password, should it be ended by force.
   virtual void InForce(const std::wstring& password) = 0;
-  // The lock has given back all it took and ends on its own: the watcher is to end too.
+  // The lock has given back all it took and ends on its own: the watcher is to end too, at once.
   virtual void Released() = 0;
+  // One more of what the lock in force withstood, kept with what it shares with its watcher so
+  // that a takeover loses none of it, and never written to disk.
+  virtual void Count(AwayKind kind) = 0;
   // A watcher's password: the one that locked, never read from the password file, which may
   // have changed or gone since.
   virtual std::wstring HandedPassword() const = 0;

@@ -4,6 +4,18 @@
 #include "lock/watcher_start_win32.h"
 
 namespace corvel {
+namespace {
+
+LocalTime Now() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  return {now.wYear, static_cast<std::uint8_t>(now.wMonth), static_cast<std::uint8_t>(now.wDay),
+          static_cast<std::uint8_t>(now.wHour), static_cast<std::uint8_t>(now.wMinute)};
+}
+
+HWND WindowOf(std::uint32_t window) { return reinterpret_cast<HWND>(std::uintptr_t{window}); }
+
+}  // namespace
 
 void Win32Watch::InForce(const std::wstring& password) {
   if (handover_.shared == nullptr) handover_.shared = MakeSharedSection(handover_.section);
@@ -21,7 +33,25 @@ void Win32Watch::InForce(const std::wstring& password) {
 }
 
 void Win32Watch::Released() {
-  if (handover_.shared != nullptr) MarkReleased(*handover_.shared);
+  if (handover_.shared == nullptr) return;
+  MarkReleased(*handover_.shared);
+  if (handover_.peer != nullptr && Waited(*handover_.shared)) {
+    PostMessageW(WindowOf(handover_.shared->watcher_window), kLockReleasedMessage, 0, 0);
+  }
+}
+
+void Win32Watch::Count(AwayKind kind) {
+  if (handover_.shared != nullptr) CountAway(handover_.shared->away.*kind, Now());
+}
+
+void Win32Watch::Waiting() {
+  MarkWaiting(*handover_.shared,
+              static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(main_)));
+}
+
+std::optional<std::wstring> Win32Watch::AwayText() const {
+  if (handover_.shared == nullptr) return std::nullopt;
+  return AwayReport(handover_.shared->away, Now());
 }
 
 std::wstring Win32Watch::HandedPassword() const {
@@ -29,7 +59,7 @@ std::wstring Win32Watch::HandedPassword() const {
 }
 
 std::intptr_t Win32Watch::WatchedWindow() const {
-  auto* window = reinterpret_cast<HWND>(std::uintptr_t{handover_.shared->window});
+  HWND window = WindowOf(handover_.shared->window);
   return IsWindow(window) ? reinterpret_cast<std::intptr_t>(window) : 0;
 }
 

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "lock/handover_win32.h"
@@ -15,6 +16,10 @@
 #include "lock/watcher.h"
 
 namespace corvel {
+
+// Posted by a lock that released to its watcher's window, so that the watcher ends at once rather
+// than when the lock's process has; heeded only when the shared state says so too.
+inline constexpr UINT kLockReleasedMessage = WM_APP + 2;
 
 // Both sides of the watching. A lock in force keeps a watcher running; a watcher waits on the
 // lock's process and, once it has ended, finds out how (watcher.h) and becomes the lock in force
@@ -28,6 +33,7 @@ class Win32Watch final : public Watch {
 
   void InForce(const std::wstring& password) override;
   void Released() override;
+  void Count(AwayKind kind) override;
   std::wstring HandedPassword() const override;
   std::intptr_t WatchedWindow() const override;
   // Main's window, beneath which the watcher of this lock lies.
@@ -36,7 +42,9 @@ class Win32Watch final : public Watch {
   // A watcher's: whether the lock it was started by has released already, and the word that it
   // now waits beneath that lock.
   bool LockReleased() const { return corvel::Released(*handover_.shared); }
-  void Waiting() { MarkWaiting(*handover_.shared); }
+  void Waiting();
+  // What the lock withstood, for its owner once unlocked; none when nothing was counted.
+  std::optional<std::wstring> AwayText() const;
 
   // The other's process, for the message loop to wait on: the watcher's for a lock in force, the
   // lock's for a watcher; nullptr when none runs.

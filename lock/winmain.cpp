@@ -22,12 +22,19 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int) {
   const corvel::Role role = corvel::TakeRole(arguments, handover);
   if (role == corvel::Role::kLock && another) return corvel::kExitAlreadyLocked;
   corvel::HoldProgramFile();
-  corvel::Main main(instance, role, handover);
-  std::wstring error;
-  if (!main.Create(error)) {
-    MessageBoxW(nullptr, error.c_str(), corvel::layout::kCaption,
-                MB_ICONERROR | MB_TOPMOST | MB_SETFOREGROUND);
-    return corvel::kExitNotLocked;
+  int status = corvel::kExitNotLocked;
+  {
+    corvel::Main main(instance, role, handover);
+    std::wstring error;
+    if (main.Create(error)) {
+      status = main.Run();
+    } else {
+      MessageBoxW(nullptr, error.c_str(), corvel::layout::kCaption,
+                  MB_ICONERROR | MB_TOPMOST | MB_SETFOREGROUND);
+    }
   }
-  return main.Run();
+  // All is given back, the windows are gone and the password wiped: nothing the libraries would
+  // still do on the way out is of use, and the desktop is back the sooner for it.
+  TerminateProcess(GetCurrentProcess(), static_cast<UINT>(status));
+  return status;
 }

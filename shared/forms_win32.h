@@ -74,6 +74,7 @@ class BaseWindow {
     // Anyone can post or send these: only Destroy makes them the window's end.
     if (self != nullptr && (message == WM_DESTROY || message == WM_NCDESTROY) &&
         !self->destroying_) {
+      self->OnForgedEnd();
       return 0;
     }
     if (message == WM_NCCREATE) {
@@ -89,6 +90,9 @@ class BaseWindow {
     }
     return result;
   }
+
+  // A WM_DESTROY or WM_NCDESTROY that Destroy did not bring; Derived may hide this to hear of it.
+  void OnForgedEnd() {}
 
   HWND hwnd_ = nullptr;
 

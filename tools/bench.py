@@ -9,13 +9,15 @@ i686 one that ships, unless the kernel cannot run 32-bit code.
   screen and topmost and the pointer is confined to the panel; timed by stopwatch.exe inside the
   desktop with QueryPerformanceCounter
 - time to release: from the Enter that carries the right password (for the floor: the Escape that
-  ends it) until the process has ended and the pointer is free; the same text is typed into both
-  before the clock starts, so that both still digest the same keys, and the floor makes Corvel's
-  four release calls, with its values and in its order, before it ends, so that both do the same
-  required work
+  ends it) until the pointer is free, no window of the program is in view and its process, and
+  Corvel's watcher, have ended, with a row for each of those steps; the same text is typed into
+  both before the clock starts, so that both still digest the same keys, and the floor makes
+  Corvel's four release calls, with its values and in its order, before it ends, so that both do
+  the same required work. Nothing was tried on that lock, so Corvel shows no box
 - time from a force end to the lock in force again (Corvel alone): from ending the lock's
-  process as a task manager does until its watcher, a lock waiting beneath it, is in force in
-  its place, against Corvel's own time to lock from a plain start in the same runs
+  process as an administrator's task manager does until its watcher, a lock waiting beneath it,
+  is in force in its place, against Corvel's own time to lock from a plain start in the same
+  runs; on a second lock of the run, whose release then tells of that force end in a box
 - idle CPU time: what the program's threads (Corvel's lock and its watcher together) run while
   it is locked and untouched, from a second after the lock is in force (the start's last
   painting is not idle cost), from the kernel's per-thread run time (/proc/<pid>/task/<tid>/schedstat, in nanoseconds). The floor
@@ -61,6 +63,9 @@ RELOCK_GOAL = 0.2  # a force end to the lock in force again, against a plain sta
 SIZE_LIMIT = 65536  # bytes, for each 32-bit program
 # The program may still paint and settle just after its lock is in force; idle starts after that.
 SETTLE_SECONDS = 1.0
+# The steps of a release, as the stopwatch sees each first done.
+RELEASE_STEPS = {"free": "the pointer free", "hidden": "no window in view",
+                 "watcher": "the watcher ended", "ended": "the process ended"}
 
 
 class Program:
@@ -71,6 +76,7 @@ class Program:
         self.end_key, self.text, self.watched = end_key, text, watched
         self.lock_ms, self.release_ms, self.idle_ms, self.peak_kib = [], [], [], []
         self.relock_ms, self.watcher_kib = [], []
+        self.release_steps = {step: [] for step in RELEASE_STEPS}
 
 
 def stopwatch(session, *args):
@@ -112,34 +118,57 @@ def is_watcher(pid):
     return wine_desktop.arguments(pid)[:1] == ["/watch"]
 
 
-def run_once(session, program, idle_seconds, record):
-    """Locks, idles (unless idle_seconds is 0), for Corvel ends the lock by force and waits for
-    it to come back, and releases once; adds the readings to the program's lists if record."""
+def start(session, program):
+    """Starts the program until its lock is in force, and Corvel's watcher runs; the stopwatch's
+    reading and the processes."""
     locked = stopwatch(session, "lock", wine_desktop.windows_path(program.exe), program.title,
                        ",".join(map(str, PANEL)), *program.args)
-    # Corvel's lock starts its watcher once it is in force; the two count as one.
+    # Corvel's lock starts its watcher once it is in force, under a parent of a moment that is a
+    # Corvel too; the two count as one.
     count = 2 if program.watched else 1
     pids = wine_desktop.wait_for(
-        lambda: found if len(found := session.unix_pids(program.exe)) == count else None,
+        lambda: found if len(found := session.unix_pids(program.exe)) == count and (
+            not program.watched or any(map(is_watcher, found))) else None,
         10, f"{program.name} running")
+    return locked, pids
+
+
+def ended(session, program):
+    # The next start would find the lock still there.
+    wine_desktop.wait_for(lambda: not session.unix_pids(program.exe), 10,
+                          f"every process of {program.name} to end")
+
+
+def run_once(session, program, idle_seconds, record):
+    """Locks, idles (unless idle_seconds is 0) and releases; for Corvel, locks again, ends the
+    lock by force, waits for it to come back, and releases, closing the box that tells of it;
+    adds the readings to the program's lists if record."""
+    locked, pids = start(session, program)
     if idle_seconds:
         time.sleep(SETTLE_SECONDS)
         idle = idle_cpu_ms(pids, idle_seconds)
     peak = peak_kib(next(pid for pid in pids if not is_watcher(pid)))
-    if program.watched:
-        relocked = stopwatch(session, "relock", program.title, ",".join(map(str, PANEL)))
-        # Read once the watcher has done all it does: waited, and taken over.
-        watcher_peak = peak_kib(next(pid for pid in pids if is_watcher(pid)))
     released = stopwatch(session, "release", program.title, program.end_key,
                          *([program.text] if program.text else []))
     if released["status"] != "0":
         raise RuntimeError(f"{program.name} ended with status {released['status']}")
-    # The watcher ends after the release; a start before that would find the lock still there.
-    wine_desktop.wait_for(lambda: not session.unix_pids(program.exe), 10,
-                          f"every process of {program.name} to end")
+    ended(session, program)
+    if program.watched:
+        _, pids = start(session, program)
+        relocked = stopwatch(session, "relock", program.title, ",".join(map(str, PANEL)))
+        # Read once the watcher has done all it does: waited, and taken over.
+        watcher_peak = peak_kib(next(pid for pid in pids if is_watcher(pid)))
+        session.set_control_text(program.title, "Edit", program.text, lock_view.CLASS)
+        session.press_button(program.title, "Button", lock_view.CLASS)
+        wine_desktop.wait_for(lambda: session.message_text(program.title), 10, "the box")
+        session.press_button(program.title, "Button", wine_desktop.MESSAGE_BOX)
+        ended(session, program)
     if record:
         program.lock_ms.append(float(locked["ms"]))
         program.release_ms.append(float(released["ms"]))
+        for step, times in program.release_steps.items():
+            if step in released:
+                times.append(float(released[step]))
         if idle_seconds:
             program.idle_ms.append(idle)
         program.peak_kib.append(peak)
@@ -181,6 +210,9 @@ def table(corvel, floor, runs, idle_runs, idle_seconds, build, win32, win64):
     rows = [
         ratio_row("time to lock", corvel.lock_ms, floor.lock_ms),
         ratio_row("time to release", corvel.release_ms, floor.release_ms),
+        *([f"– {what}", spread(corvel.release_steps[step], ms),
+           spread(floor.release_steps[step], ms) if floor.release_steps[step] else "–", "–", "–",
+           "–"] for step, what in RELEASE_STEPS.items()),
         [f"idle CPU time over {idle_seconds:g} s", spread(corvel.idle_ms, idle_fmt),
          spread(floor.idle_ms, idle_fmt) + " ¹", "–", "0",
          "yes" if median(corvel.idle_ms) == 0 else "no"],
@@ -216,8 +248,10 @@ def table(corvel, floor, runs, idle_runs, idle_seconds, build, win32, win64):
         "¹ The floor re-applies its confinement every 250 ms: its idle CPU time shows that the "
         "reading sees CPU use at all.",
         "² Not the floor: Corvel's own time to lock from a plain start, in the same runs. The "
-        "lock is ended as a task manager ends it (TerminateProcess) and timed until its "
-        "watcher, waiting beneath it, is in force in its place.",
+        "lock is ended as an administrator's task manager ends it (TerminateProcess, its access "
+        "list rewritten first) and timed until its watcher, waiting beneath it, is in force in "
+        "its place.",
+        "The release's steps are each timed from the same key until first seen done.",
     ]
     return "\n".join(lines)
 

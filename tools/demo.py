@@ -5,8 +5,7 @@ Without LIVE, on a private X display: Vantor opens and a password is typed and s
 confirmation; Corvel locks the screen; the password typed with Caps Lock on is refused, with its
 message and the line that says Caps Lock is on; ended as an administrator's End task ends it, the
 lock is back in force at once, its watcher taking over; with Caps Lock off the password releases
-the lock. Each
-stage prints one line of what was verified and saves a screenshot in the output folder (Vantor's
+the lock, and a box tells of the wrong password and the End task. Each stage prints one line of what was verified and saves a screenshot in the output folder (Vantor's
 window also cropped, as vantor.png, and the lock refusing a password as corvel.png). The programs
 run in <out>/folder, which starts without a password, from the build that
 wine_desktop.programs_build picks: the i686 one that ships, unless the kernel cannot run 32-bit
@@ -24,6 +23,7 @@ Usage: [LIVE=1] demo.py --win32 <win32 build> --win64 <win64 build> [--out <fold
 """
 import argparse
 import os
+import re
 import shutil
 import signal
 import sys
@@ -139,13 +139,18 @@ def lock_and_unlock(session, folder, stages):
     session.type_text(PASSWORD)
     wait_for(lambda: lock_view.box_text(session) == PASSWORD, 10, "the password typed")
     session.key("Return")
-    wait_for(lambda: not session.unix_pids(folder / "Corvel.exe"), 20, "every Corvel to end")
+    told = wait_for(lambda: session.message_text(lock_view.TITLE), 20, "the box that tells")
     check(session.window(lock_view.TITLE, lock_view.CLASS) is None, "the lock window stayed")
     check(session.clip() == (0, 0, *SIZE), "the pointer is still confined")
     check(session.screensaver_active() and not session.screensaver_running(),
           "the screen saver was not given back")
-    stages.passed("released", f"Caps Lock off, the password: every Corvel process ended; pointer "
-                  f"free in {session.clip()}; {saver_state(session)}")
+    check(re.search(r"間違ったパスワードの入力: 1 回.*\n強制終了からの復帰: 1 回", told),
+          f"the box does not tell of the wrong password and the End task: {told!r}")
+    stages.passed("released", f"Caps Lock off, the password: lock released, pointer free in "
+                  f"{session.clip()}, {saver_state(session)}; then a box: {told!r}")
+    session.press_button(lock_view.TITLE, "Button", MESSAGE_BOX)
+    wait_for(lambda: not session.unix_pids(folder / "Corvel.exe"), 20, "every Corvel to end")
+    print("      box closed: every Corvel process ended", flush=True)
 
 
 def play(session, folder, out):

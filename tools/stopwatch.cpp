@@ -18,8 +18,11 @@
 //   release TITLE KEY [TEXT]
 //       KEY is return or escape. With TEXT, first presses Tab and types TEXT, and waits until the
 //       window's edit box holds that many characters; then times from pressing KEY until the
-//       window's process has ended and the pointer confinement is the whole screen; prints ms=
-//       and the process's exit status=
+//       pointer confinement is the whole screen, no window of TITLE is in view and the window's
+//       process, and the process of any other window of TITLE (a watcher), has ended; prints
+//       ms=, the process's exit status=, and when each step was first seen done: free= (the
+//       confinement lifted), hidden= (no window of TITLE in view), watcher= (the other process
+//       ended, where there was one) and ended= (the window's process ended)
 //
 // Every wait is bounded. Exit status 0 on success, 1 when a wait runs out, 2 on a usage error,
 // 3 when the program cannot be started or its window is not there.
@@ -264,6 +267,24 @@ bool TypeText(HWND window, const std::wstring& text) {
   return TimeUntil(Now(), typed) >= 0;
 }
 
+BOOL CALLBACK FindShown(HWND window, LPARAM query) {
+  auto& shown = *reinterpret_cast<OtherWindow*>(query);
+  wchar_t title[64] = {};
+  GetWindowTextW(window, title, 64);
+  if (std::wcscmp(title, shown.title) == 0 && IsWindowVisible(window)) shown.found = window;
+  return shown.found == nullptr;
+}
+
+bool NoneShown(const wchar_t* title) {
+  OtherWindow shown = {title, 0, nullptr};
+  EnumWindows(FindShown, reinterpret_cast<LPARAM>(&shown));
+  return shown.found == nullptr;
+}
+
+bool Ended(HANDLE process) {
+  return process == nullptr || WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+}
+
 int Release(int argc, wchar_t** argv) {
   if (argc < 4 || argc > 5) return kUsage;
   const std::wstring key = argv[3];
@@ -272,22 +293,36 @@ int Release(int argc, wchar_t** argv) {
   HWND window = FindWindowW(nullptr, argv[2]);
   const DWORD pid = OwnerOf(window);
   if (pid == 0) return kNoProgram;
-  HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  constexpr DWORD kWaitAccess = SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION;
+  HANDLE process = OpenProcess(kWaitAccess, FALSE, pid);
   if (process == nullptr) return kNoProgram;
+  OtherWindow other = {argv[2], pid, nullptr};
+  EnumWindows(FindOther, reinterpret_cast<LPARAM>(&other));
+  HANDLE watcher =
+      other.found != nullptr ? OpenProcess(kWaitAccess, FALSE, OwnerOf(other.found)) : nullptr;
   if (argc == 5 && !TypeText(window, argv[4])) {
     CloseHandle(process);
     return kTimedOut;
   }
   const RECT screen = Screen();
+  double steps[4] = {-1, -1, -1, -1};  // free, hidden, watcher, ended
   const double start = Now();
   Press(vk);
-  const double ms = TimeUntil(
-      start, [&] { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0 && ClipIs(screen); });
+  const double ms = TimeUntil(start, [&] {
+    const bool done[4] = {ClipIs(screen), NoneShown(argv[2]), Ended(watcher), Ended(process)};
+    for (int i = 0; i < 4; ++i) {
+      if (done[i] && steps[i] < 0) steps[i] = Now() - start;
+    }
+    return done[0] && done[1] && done[2] && done[3];
+  });
   DWORD status = 0;
   GetExitCodeProcess(process, &status);
   CloseHandle(process);
+  if (watcher != nullptr) CloseHandle(watcher);
   if (ms < 0) return kTimedOut;
-  std::printf("ms=%.3f\nstatus=%lu\n", ms, status);
+  std::printf("ms=%.3f\nstatus=%lu\nfree=%.3f\nhidden=%.3f\n", ms, status, steps[0], steps[1]);
+  if (other.found != nullptr) std::printf("watcher=%.3f\n", steps[2]);
+  std::printf("ended=%.3f\n", steps[3]);
   return 0;
 }
 

@@ -106,7 +106,19 @@ class LockTestCase(E2ETestCase):
         found = self.session.probe("window", hex_text(TITLE), hex_text(CLASS))
         return found and found["pid"]
 
-    def assert_opens(self, proc):
+    def assert_told(self, told, released=True):
+        """Once all is given back (on one monitor, where `released` is seen), the box that tells
+        what the lock withstood matches told; its OK ends the program."""
+        text = wait_for(lambda: self.session.message_text(TITLE), 20, "the box")
+        self.assertRegex(text, told)
+        if released:
+            self.assert_released()
+        self.session.press_button(TITLE, "Button", MESSAGE_BOX)
+
+    def assert_opens(self, proc, told=None):
+        """The lock ends with status 0, having told what it withstood, or with no box at all."""
+        if told:
+            self.assert_told(told)
         self.assertEqual(proc.wait(20), 0)
         self.assert_released()
 
@@ -139,7 +151,7 @@ class LockTest(LockTestCase):
         wait_for(lambda: asterisks() == 0, 10, "no asterisks left")
         self.assert_refused(proc, RIGHT.lower())
         self.submit(RIGHT)
-        self.assert_opens(proc)
+        self.assert_opens(proc, told="\n間違ったパスワードの入力: 3 回 \\(最後は \\d\\d:\\d\\d\\)$")
 
     def test_requests_of_others_leave_it_locked_and_placed(self):
         proc, folder = self.start()
@@ -195,7 +207,7 @@ class LockTest(LockTestCase):
         self.ask(CLASS, "disable")
         self.assert_refused(proc, "wrong")
         self.submit(RIGHT)
-        self.assert_opens(proc)
+        self.assert_opens(proc, told="間違ったパスワードの入力: .*\nほかのプログラムからの要求を拒否: ")
 
     def test_a_display_change_is_followed(self):
         # Also by the watcher: a force end after the change brings a lock fitted to it.
@@ -212,6 +224,7 @@ class LockTest(LockTestCase):
             self.session), 10, "the watcher in force")
         lock_view.wait_locked(self.session)
         self.submit(RIGHT, first=True)
+        self.assert_told("強制終了からの復帰: 1 回")
         wait_for(lambda: not self.session.unix_pids(proc.args[1]), 10, "every Corvel to end")
         self.assert_released()
 
@@ -281,7 +294,7 @@ class KeyStateLineTest(LockTestCase):
         self.session.probe("key", "0x15")
         wait_for(lambda: lock_view.key_state_lit(self.session) == 0, 10, "the kana line gone")
         self.submit(RIGHT)
-        self.assert_opens(proc)
+        self.assert_opens(proc, told="間違ったパスワードの入力: 1 回")
 
 
 class CoversTest(LockTestCase):
@@ -319,6 +332,9 @@ class CoversTest(LockTestCase):
                                      {"pid": main["pid"], "topmost": True, "cls": COVER}, request)
                 self.session.set_control_text(TITLE, "Edit", RIGHT, CLASS)
                 self.session.press_button(TITLE, "Button", CLASS)
+                # The close, the minimize command and the style; what ShowWindow did is undone.
+                self.assert_told("間違ったパスワードの入力: 5 回 .*\n"
+                                 "ほかのプログラムからの要求を拒否: 3 回", released=False)
                 self.assertEqual(proc.wait(20), 0)
                 self.assertEqual(self.session.window_at(*inside), theirs)
 
@@ -329,11 +345,14 @@ class WatcherTest(LockTestCase):
     them both. Processes are the Windows ones, by PID."""
 
     def parents(self):
-        # Each Corvel process's parent; no Corvel is another's child.
-        found = self.session.probe("processes", "Corvel.exe")
-        parents = {found[f"pid{i}"]: found[f"parent{i}"] for i in range(int(found["count"]))}
-        self.assertFalse(set(parents.values()) & set(parents), f"a Corvel's child: {parents}")
-        return parents
+        # Each Corvel process's parent, once no Corvel is another's child: a watcher's parent is
+        # a Corvel for the moment it is started, and then no running process at all.
+        def listed():
+            found = self.session.probe("processes", "Corvel.exe")
+            parents = {found[f"pid{i}"]: found[f"parent{i}"] for i in range(int(found["count"]))}
+            return None if set(parents.values()) & set(parents) else parents
+        return wait_for(lambda: (parents := listed()) is not None and [parents], 10,
+                        "no Corvel another's child")[0]
 
     def corvels(self):
         return set(self.parents())
@@ -374,9 +393,17 @@ class WatcherTest(LockTestCase):
         ended = self.session.probe("killtree", starter)
         self.assertEqual((lock in ended.values(), watcher in ended.values()), (True, False))
         self.assertEqual(self.wait_pair(ended=lock)[0], watcher)
+        # Told, once unlocked: two wrong passwords, that force end and a minimize command.
+        self.ask(CLASS, "post", WM_SYSCOMMAND, SC_MINIMIZE)
         left, top, _, _ = self.panel()
         self.session.click(left + 60, top + 8)  # the box, wherever the focus was at the takeover
+        for wrong in ("wrong", "Open Sesame"):
+            self.assert_refused(None, wrong)
         self.submit(RIGHT)
+        latest = r" 回 \(最後は \d\d:\d\d\)"
+        self.assert_told(f"^ロック中に次のことがありました。\n間違ったパスワードの入力: 2{latest}\n"
+                         f"強制終了からの復帰: 1{latest}\n"
+                         f"ほかのプログラムからの要求を拒否: 1{latest}$")
         wait_for(lambda: not self.corvels(), 10, "every Corvel process to end")
         self.assert_released()
 
@@ -418,6 +445,7 @@ class WatcherTest(LockTestCase):
         self.assertEqual(idle, 0, "CPU time used while locked, in ms")
         self.assert_refused(None, "Changed", first=True)
         self.submit(RIGHT)
+        self.assert_told("強制終了からの復帰: 1[0-9] 回")
         wait_for(lambda: not self.corvels(), 10, "every Corvel process to end")
         self.assert_released()
 

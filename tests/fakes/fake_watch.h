@@ -1,4 +1,5 @@
-// A recording fake of the lock's side of its watcher: "InForce(password)", "Released()".
+// A recording fake of the lock's side of its watcher: "InForce(password)", "Released()",
+// "Count(wrong passwords)".
 #pragma once
 
 #include <cstdint>
@@ -19,6 +20,11 @@ class FakeWatch : public Watch {
     log_.push_back(pw::testing::Call("InForce", pw::testing::Utf8(password)));
   }
   void Released() override { log_.push_back("Released()"); }
+  void Count(AwayKind kind) override {
+    log_.push_back(kind == &AwayRecord::wrong_passwords ? "Count(wrong passwords)"
+                   : kind == &AwayRecord::force_ends    ? "Count(force ends)"
+                                                        : "Count(refused requests)");
+  }
   std::wstring HandedPassword() const override { return handed; }
   std::intptr_t WatchedWindow() const override { return 99; }
 

@@ -31,10 +31,6 @@ TEST(AwayRecordTest, TellsWhatTheLockWithstood) {
   };
   const Case cases[] = {
       {"nothing counted", {}, {}, std::nullopt},
-      {"one kind",
-       {},
-       {{kWrong, {2026, 12, 7, 13, 40}}, {kWrong, {2026, 12, 7, 14, 2}}},
-       heading + L"間違ったパスワードの入力: 2 回 (最後は 14:02)"},
       {"all three, in a fixed order",
        {},
        {{kRefused, {2026, 12, 7, 9, 5}},

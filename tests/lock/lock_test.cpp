@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <string>
@@ -120,13 +121,17 @@ TEST(LockTest, UnlockCheckComparesExactly) {
     rig.Submit(typed);
     const bool opens = std::wstring(typed) == L"Open sesame";
     EXPECT_EQ(rig.lock.state(), opens ? LockState::kReleased : LockState::kLocked);
-    if (opens) EXPECT_EQ(rig.log, Join({"Main.Unload"}, Released()));
+    EXPECT_EQ(rig.lock.unlocked(), opens);
+    const Calls refused = {"Count(wrong passwords)", "Main.Cls", "Main.Print(Password differs!!)",
+                           "Password.Text="};
+    EXPECT_EQ(rig.log, opens ? Join({"Main.Unload"}, Released()) : refused);
   }
 }
 
 // Only the session's real end ends the lock: the system says it is ending, and sent the end after
 // a sent query that the lock agreed to. A query and an end that any program sends or posts, the
-// session going on, change nothing; the lock answers every query of a real end yes.
+// session going on, change nothing but the count of what the lock refused; the lock answers every
+// query of a real end yes.
 TEST(LockTest, OnlyTheSessionsRealEndEndsIt) {
   const auto query = [](bool sent, bool close_app, bool answer) {
     return [=](Lock& lock) { EXPECT_EQ(lock.OnQueryEndSession(sent, close_app), answer); };
@@ -134,37 +139,40 @@ TEST(LockTest, OnlyTheSessionsRealEndEndsIt) {
   const auto end = [](bool sent, bool ending, bool shutting_down) {
     return [=](Lock& lock) { lock.OnEndSession(sent, ending, shutting_down); };
   };
+  enum Outcome { kEnds, kRefused, kGoesOn };
   struct Case {
     const char* messages;
     std::vector<std::function<void(Lock&)>> deliver;
-    bool ends;
+    Outcome outcome;
   };
   const Case cases[] = {
       {"shutting down: query sent, end sent",
        {query(true, false, true), end(true, true, true)},
-       true},
-      {"query sent, end sent", {query(true, false, true), end(true, true, false)}, false},
-      {"shutting down: end sent unasked", {end(true, true, true)}, false},
+       kEnds},
+      {"query sent, end sent", {query(true, false, true), end(true, true, false)}, kRefused},
+      {"shutting down: end sent unasked", {end(true, true, true)}, kRefused},
       {"shutting down: query sent, end posted",
        {query(true, false, true), end(false, true, true)},
-       false},
+       kRefused},
       {"shutting down: query posted, end sent",
        {query(false, false, true), end(true, true, true)},
-       false},
+       kRefused},
       {"shutting down: a close for an update",
        {query(true, true, false), end(true, true, true)},
-       false},
+       kRefused},
       {"shutting down: query sent, vetoed, end sent",
        {query(true, false, true), end(true, false, true), end(true, true, true)},
-       false},
-      {"query sent, vetoed end sent", {query(true, false, true), end(true, false, false)}, false},
+       kRefused},
+      {"query sent, vetoed end sent", {query(true, false, true), end(true, false, false)}, kGoesOn},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.messages);
     LockRig rig;
     rig.Load("\"Open sesame\"\r\n");
     for (const auto& deliver : c.deliver) deliver(rig.lock);
-    EXPECT_EQ(rig.lock.state(), c.ends ? LockState::kReleased : LockState::kLocked);
+    EXPECT_EQ(rig.lock.state(), c.outcome == kEnds ? LockState::kReleased : LockState::kLocked);
+    EXPECT_EQ(std::count(rig.log.begin(), rig.log.end(), "Count(refused requests)"),
+              c.outcome == kRefused ? 1 : 0);
   }
 }
 
@@ -194,7 +202,7 @@ TEST(LockTest, AWatcherWaitsThenTakesOver) {
       Join(waiting, {"CreateCover(1280,0,2560,1024)", "SetWindowPos(4660,-1,0,0,1280,720,16)",
                      "Object.Top=5400", "Object.Left=9600", "ClipCursor(640,360,873,380)",
                      "SystemParametersInfoA(17,0,null,2)", "SystemParametersInfoA(97,1,null,0)",
-                     "InForce(Open sesame)"});
+                     "InForce(Open sesame)", "Count(force ends)"});
   const Case cases[] = {
       {"waiting", {}, LockState::kWaiting, waiting},
       {"a fatal failure while waiting",

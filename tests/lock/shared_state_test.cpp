@@ -9,11 +9,12 @@ namespace corvel {
 namespace {
 
 // Each side reads what the other wrote: the watcher finds itself handed the memory only by the
-// lock in force that started it, and the lock's own end leaves no password behind.
+// lock in force that started it, what the lock withstood outlives a takeover, and the lock's own
+// end leaves no password behind.
 TEST(SharedStateTest, EachSideReadsWhatTheOtherWrote) {
   SharedState state = {};
-  MarkInForce(state, 10, 77, L"Open sesame");
-  MarkWatcherStarting(state, 20);
+  state.watcher_pid = 20;
+  state.lock_pid = 10;
   EXPECT_FALSE(HandedTo(state, 20, 10)) << "memory not made by a lock";
   Initialize(state);
   MarkInForce(state, 10, 77, L"Open sesame");
@@ -23,8 +24,9 @@ TEST(SharedStateTest, EachSideReadsWhatTheOtherWrote) {
   EXPECT_FALSE(HandedTo(state, 20, 11)) << "another starter";
   EXPECT_EQ((std::wstring(state.password)), L"Open sesame");
   EXPECT_FALSE(Waited(state));
-  MarkWaiting(state);
-  EXPECT_TRUE(Waited(state));
+  MarkWaiting(state, 88);
+  EXPECT_EQ((std::tuple{Waited(state), state.watcher_window}), (std::tuple{true, 88u}));
+  CountAway(state.away.wrong_passwords, {2026, 12, 7, 14, 2});
   MarkWatcherStarting(state, 30);  // the next one, after that watcher ended
   EXPECT_FALSE(Waited(state));
   EXPECT_FALSE(Released(state));
@@ -37,6 +39,7 @@ TEST(SharedStateTest, EachSideReadsWhatTheOtherWrote) {
   EXPECT_FALSE(Released(state));
   EXPECT_EQ((std::tuple{state.lock_pid, state.window, std::wstring(state.password)}),
             (std::tuple{30u, 78u, std::wstring(pw::kMaxPasswordLength, L'x')}));
+  EXPECT_EQ(state.away.wrong_passwords.count, 1u);
 }
 
 }  // namespace
