@@ -259,11 +259,6 @@ LRESULT Main::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_ENDSESSION:
       lock_.OnEndSession(InSendMessage(), wparam != 0, GetSystemMetrics(SM_SHUTTINGDOWN) != 0);
       return 0;
-    case kLockReleasedMessage:
-      if (lock_.state() == LockState::kWaiting && watch_.LockReleased()) {
-        lock_.EndWaiting(kExitUnlocked);
-      }
-      return 0;
     case kCoverRefusedMessage:
       Refused();
       return 0;

@@ -35,10 +35,7 @@ void MarkWatcherStarting(SharedState& state, std::uint32_t watcher_pid) {
   Store(state.waiting, 0);
 }
 
-void MarkWaiting(SharedState& state, std::uint32_t window) {
-  state.watcher_window = window;
-  Store(state.waiting, 1);
-}
+void MarkWaiting(SharedState& state) { Store(state.waiting, 1); }
 
 void MarkReleased(SharedState& state) {
   volatile wchar_t* password = state.password;

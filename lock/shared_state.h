@@ -17,14 +17,13 @@ namespace corvel {
 
 struct SharedState {
   std::uint32_t magic = 0;
-  std::uint32_t lock_pid = 0;        // the lock in force: whenever it comes into force
-  std::uint32_t watcher_pid = 0;     // the lock in force: before the watcher it starts runs
-  std::uint32_t window = 0;          // the lock in force: its Main, whenever it comes into force
-  std::int32_t waiting = 0;          // the watcher: 1 once it waits; the lock: 0 as it starts one
-  std::uint32_t watcher_window = 0;  // the watcher: its Main, once it waits
-  std::int32_t released = 0;         // the lock in force: 1 once all it took is given back
-  ForceEnds force_ends;              // the watcher, as it decides to take over
-  AwayRecord away;                   // the lock in force: what it withstood, kept through takeovers
+  std::uint32_t lock_pid = 0;     // the lock in force: whenever it comes into force
+  std::uint32_t watcher_pid = 0;  // the lock in force: before the watcher it starts runs
+  std::uint32_t window = 0;       // the lock in force: its Main, whenever it comes into force
+  std::int32_t waiting = 0;       // the watcher: 1 once it waits; the lock: 0 as it starts one
+  std::int32_t released = 0;      // the lock in force: 1 once all it took is given back
+  ForceEnds force_ends;           // the watcher, as it decides to take over
+  AwayRecord away;                // the lock in force: what it withstood, kept through takeovers
   wchar_t password[pw::kMaxPasswordLength + 1] = {};  // the lock in force: while it holds
 };
 
@@ -38,8 +37,8 @@ void MarkInForce(SharedState& state, std::uint32_t lock_pid, std::uint32_t windo
 // A watcher of pid is about to run: it has not waited yet.
 void MarkWatcherStarting(SharedState& state, std::uint32_t watcher_pid);
 
-// The watcher lies beneath the lock, in its window, and waits for the lock's end.
-void MarkWaiting(SharedState& state, std::uint32_t window);
+// The watcher lies beneath the lock and waits for its end.
+void MarkWaiting(SharedState& state);
 
 // The lock has given back all it took: the password goes, and "released" tells the watcher that
 // the lock ended on its own.

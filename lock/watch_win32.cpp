@@ -1,5 +1,6 @@
 #include "lock/watch_win32.h"
 
+#include "lock/exit_status.h"
 #include "lock/shared_section_win32.h"
 #include "lock/watcher_start_win32.h"
 
@@ -35,18 +36,13 @@ void Win32Watch::InForce(const std::wstring& password) {
 void Win32Watch::Released() {
   if (handover_.shared == nullptr) return;
   MarkReleased(*handover_.shared);
-  if (handover_.peer != nullptr && Waited(*handover_.shared)) {
-    PostMessageW(WindowOf(handover_.shared->watcher_window), kLockReleasedMessage, 0, 0);
-  }
+  // Nothing is left to watch: the watcher ends at once, not once this process has ended, and
+  // without the way out a process takes on its own, which would hold the desktop back.
+  if (handover_.peer != nullptr) TerminateProcess(handover_.peer, kExitUnlocked);
 }
 
 void Win32Watch::Count(AwayKind kind) {
   if (handover_.shared != nullptr) CountAway(handover_.shared->away.*kind, Now());
-}
-
-void Win32Watch::Waiting() {
-  MarkWaiting(*handover_.shared,
-              static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(main_)));
 }
 
 std::optional<std::wstring> Win32Watch::AwayText() const {

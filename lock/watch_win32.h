@@ -17,10 +17,6 @@
 
 namespace corvel {
 
-// Posted by a lock that released to its watcher's window, so that the watcher ends at once rather
-// than when the lock's process has; heeded only when the shared state says so too.
-inline constexpr UINT kLockReleasedMessage = WM_APP + 2;
-
 // Both sides of the watching. A lock in force keeps a watcher running; a watcher waits on the
 // lock's process and, once it has ended, finds out how (watcher.h) and becomes the lock in force
 // itself when it takes over.
@@ -42,7 +38,7 @@ class Win32Watch final : public Watch {
   // A watcher's: whether the lock it was started by has released already, and the word that it
   // now waits beneath that lock.
   bool LockReleased() const { return corvel::Released(*handover_.shared); }
-  void Waiting();
+  void Waiting() { MarkWaiting(*handover_.shared); }
   // What the lock withstood, for its owner once unlocked; none when nothing was counted.
   std::optional<std::wstring> AwayText() const;
 
