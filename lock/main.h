@@ -42,6 +42,8 @@ class Main : public pw::BaseWindow<Main>, public pw::LoopWait {
   friend class pw::BaseWindow<Main>;
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
   bool CreateControls();
+  bool OnActivate(WPARAM wparam);
+  void OnPanelClick();
   void OnGetMinMaxInfo(MINMAXINFO& info) const;
   bool RefusesCommand(WPARAM command) const;
   static LRESULT CALLBACK RefuseShowFold(int code, WPARAM wparam, LPARAM lparam);
@@ -70,6 +72,7 @@ class Main : public pw::BaseWindow<Main>, public pw::LoopWait {
   Lock lock_;
   pw::FocusMemory focus_;
   Win32KeyStateLine key_state_;
+  HWND box_ = nullptr;
   HWND ok_ = nullptr;
 };
 
