@@ -127,6 +127,7 @@ bool Main::CreateControls() {
   // A composition window would show the typed characters unmasked.
   ImmAssociateContext(password, nullptr);
   password_.Attach(password);
+  box_ = password;
   return true;
 }
 
@@ -211,13 +212,11 @@ LRESULT Main::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lparam));
       return 0;
     case WM_ACTIVATE:
-      // The lock keys may have been pressed in another window meanwhile.
-      if (LOWORD(wparam) != WA_INACTIVE) {
-        lock_.OnActivate();
-        key_state_.Update();
-      }
-      if (focus_.OnActivate(hwnd_, wparam)) return 0;
+      if (OnActivate(wparam)) return 0;
       break;
+    case WM_LBUTTONDOWN:
+      OnPanelClick();
+      return 0;
     case WM_SETCURSOR:
       // Main hears of each move of the pointer over it or over any of its controls.
       lock_.OnPointerMoved();
@@ -272,6 +271,25 @@ LRESULT Main::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   }
   return DefWindowProcW(hwnd_, message, wparam, lparam);
 }
+
+// True when the focus was given back, and the system's default must not run.
+bool Main::OnActivate(WPARAM wparam) {
+  // The lock keys may have been pressed in another window meanwhile.
+  if (LOWORD(wparam) != WA_INACTIVE) {
+    lock_.OnActivate();
+    key_state_.Update();
+  }
+  // Activated by a click, Main leaves the focus to the click. Under Wine, a focus given now goes
+  // to the X server stamped with the time of the message before the click; should another
+  // program's window have taken the keyboard since, the server keeps it there, and the keys typed
+  // next do not reach the box. Handled with its own time, the click puts the focus where it
+  // lands: in the box, in the OK button, or (OnPanelClick) elsewhere in the panel, in the box.
+  return LOWORD(wparam) != WA_CLICKACTIVE && focus_.OnActivate(hwnd_, wparam);
+}
+
+// A click on the panel outside the box and the button, on its label say, reaches Main, as the
+// static controls let clicks through: what is typed next is the password.
+void Main::OnPanelClick() { SetFocus(box_); }
 
 // Maximized, the window covers the whole primary screen, the taskbar's area included.
 void Main::OnGetMinMaxInfo(MINMAXINFO& info) const {

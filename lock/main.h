@@ -42,6 +42,8 @@ class Main : public pw::BaseWindow<Main>, public pw::LoopWait {
   friend class pw::BaseWindow<Main>;
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
   bool CreateControls();
+  bool OnActivate(WPARAM wparam);
+  void OnPanelClick();
   void OnGetMinMaxInfo(MINMAXINFO& info) const;
   static LRESULT CALLBACK RefuseShowFold(int code, WPARAM wparam, LPARAM lparam);
   void OnStyleChanging(STYLESTRUCT& style);
@@ -76,6 +78,7 @@ class Main : public pw::BaseWindow<Main>, public pw::LoopWait {
   Lock lock_;
   pw::FocusMemory focus_;
   Win32KeyStateLine key_state_;
+  HWND box_ = nullptr;
   HWND ok_ = nullptr;
 };
 

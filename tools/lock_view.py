@@ -30,19 +30,22 @@ def key_state_line(session):
 
 
 def lock_window(session):
-    """The lock window's WindowInfo once it is maximized over the whole desktop, else None."""
+    """The lock window's WindowInfo once it is maximized over the whole desktop and topmost, else
+    None. A watcher starting beneath the lock takes the lock out of the topmost windows and back,
+    so that Wine draws the lock on top again: a reading in those 10-20 ms is None, and a wait for
+    the lock polls past it."""
     info = session.window(TITLE, CLASS)
     # Wine may show the maximized flag before the maximized rectangle.
     full = (0, 0, session.width, session.height)
-    return info if info is not None and info.maximized and info.rect == full else None
+    return info if info and info.maximized and info.rect == full and info.topmost else None
 
 
 def wait_locked(session):
-    """Waits for the lock window maximized and, as the pointer is moved within the panel and then
+    """Waits for the lock window in force and, as the pointer is moved within the panel and then
     to the screen's top-left corner, for the pointer confined and held at the panel's corner.
     (Wine's virtual desktop may drop the confinement of a window that has just become active;
     the lock sets it again when the pointer moves.) Returns the lock window's WindowInfo."""
-    info = wait_for(lambda: lock_window(session), 30, "the lock window maximized")
+    info = wait_for(lambda: lock_window(session), 30, "the lock window maximized and topmost")
     left, top, right, bottom = panel(session)
     session.move_pointer((left + right) // 2, (top + bottom) // 2)
     session.move_pointer(0, 0)

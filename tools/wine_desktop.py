@@ -185,7 +185,7 @@ class Process(subprocess.Popen):
         super().wait()
 
 
-_WINDOW_FIELDS = "left top right bottom topmost maximized visible title cls"
+_WINDOW_FIELDS = "left top right bottom topmost maximized visible foreground title cls"
 
 
 class WindowInfo(namedtuple("WindowInfo", _WINDOW_FIELDS)):
@@ -356,15 +356,16 @@ class Session:
         if found is None:
             return None
         numbers = {k: int(found[k]) for k in ("left", "top", "right", "bottom")}
-        flags = {k: found[k] == "1" for k in ("topmost", "maximized", "visible")}
+        flags = {k: found[k] == "1" for k in ("topmost", "maximized", "visible", "foreground")}
         return WindowInfo(**numbers, **flags, title=unhex_text(found["title"]),
                           cls=unhex_text(found["class"]))
 
-    def wait_window(self, title, cls=None, timeout=20):
-        """Waits until the window is there and visible; returns its WindowInfo."""
+    def wait_window(self, title, cls=None, timeout=20, foreground=False):
+        """Waits until the window is there and visible, and the foreground window if asked;
+        returns its WindowInfo."""
         def shown():
             info = self.window(title, cls)
-            return info if info and info.visible else None
+            return info if info and info.visible and (info.foreground or not foreground) else None
         return wait_for(shown, timeout, f"window {title!r} {cls or ''} to show")
 
     def wait_no_window(self, title, cls=None, timeout=20):

@@ -84,17 +84,21 @@ class LockTestCase(E2ETestCase):
     def box(self):
         return lock_view.box_text(self.session)
 
-    def submit(self, text, first=False):
-        """Tabs into the box on the first entry, types text and presses Enter."""
+    def submit(self, text, first=False, ok=None):
+        """Tabs into the box on the first entry, types text and presses Enter, or clicks OK at
+        the point ok."""
         if first:
             self.session.key("Tab")
         if text:
             self.session.type_text(text)
             wait_for(lambda: self.box() == text, 10, f"{text!r} in the box")
-        self.session.key("Return")
+        if ok:
+            self.session.click(*ok)
+        else:
+            self.session.key("Return")
 
-    def assert_refused(self, proc, text, first=False):
-        self.submit(text, first)
+    def assert_refused(self, proc, text, first=False, ok=None):
+        self.submit(text, first, ok)
         wait_for(lambda: self.box() == "", 10, "the box emptied")
         shot = wait_for(lambda: lock_view.message_shown(self.session), 10,
                         "the message in the top-left corner")
@@ -228,18 +232,23 @@ class LockTest(LockTestCase):
         wait_for(lambda: not self.session.unix_pids(proc.args[1]), 10, "every Corvel to end")
         self.assert_released()
 
-    def test_focus_comes_back_after_another_window_and_ok_opens_by_mouse(self):
+    def test_a_click_in_the_panel_takes_the_keys_back_from_another_window(self):
+        # Each round a window of another program takes the keys, in front of the lock, and a click
+        # gives them back to the box: in the box, where the pointer stays from one round to the
+        # next, or on the label, and then OK, clicked, sends what was typed.
         proc = self.start_locked()
-        self.session.key("Tab")
-        self.session.run(floor_exe(), "--topmost", "--title", "other", "--rect", "0,0,300,200")
-        self.session.wait_window("other")
-        self.session.type_text("x")  # lands in the other window's box once it has the focus
-        wait_for(lambda: self.session.control_text("other", "Edit") == "x", 10, "the other window")
         left, top, _, _ = self.panel()
-        self.session.click(left + 10, top + 10)  # the label: nothing there takes the focus
-        self.session.type_text(RIGHT)
-        wait_for(lambda: self.box() == RIGHT, 10, "the typed password")
-        self.session.click(left + 208, top + 10)  # OK
+        box, label, ok = (left + 100, top + 10), (left + 10, top + 10), (left + 208, top + 10)
+        rounds = [(box, "wrong", None)] * 4 + [(label, "wrong", ok), (box, RIGHT, None)]
+        for n, (at, text, ok_at) in enumerate(rounds):
+            self.session.run(floor_exe(), "--topmost", "--title", f"other {n}", "--rect",
+                             "600,0,900,200")
+            self.session.wait_window(f"other {n}", foreground=True)
+            self.session.click(*at)
+            if text == RIGHT:
+                self.submit(text)
+            else:
+                self.assert_refused(proc, text, ok=ok_at)
         self.assert_opens(proc)
 
     def test_a_power_loss_leaves_the_saved_setting_as_it_was(self):

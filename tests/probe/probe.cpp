@@ -3,7 +3,8 @@
 // per process. Texts travel as hex, four digits a UTF-16 code unit, in both directions, so that
 // Japanese survives any console code page; "*" in place of a title or class matches any.
 //
-//   window TITLE CLASS           pid, left/top/right/bottom, topmost, maximized, visible
+//   window TITLE CLASS           pid, left/top/right/bottom, topmost, maximized, visible,
+//                                foreground (the window the keys go to)
 //   clip                         left/top/right/bottom of the pointer confinement
 //   cursor                       x, y
 //   saver                        active (SPI_GETSCREENSAVEACTIVE), running
@@ -189,9 +190,10 @@ int Window(HWND hwnd) {
   GetWindowThreadProcessId(hwnd, &pid);
   std::printf("pid=%lu\n", pid);
   PrintRect(r);
-  std::printf("topmost=%d\nmaximized=%d\nvisible=%d\n",
+  std::printf("topmost=%d\nmaximized=%d\nvisible=%d\nforeground=%d\n",
               (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0 ? 1 : 0,
-              IsZoomed(hwnd) ? 1 : 0, IsWindowVisible(hwnd) ? 1 : 0);
+              IsZoomed(hwnd) ? 1 : 0, IsWindowVisible(hwnd) ? 1 : 0,
+              GetForegroundWindow() == hwnd ? 1 : 0);
   PrintHex("title", TitleOf(hwnd));
   PrintHex("class", ClassOf(hwnd));
   return 0;
