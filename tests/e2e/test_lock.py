@@ -249,7 +249,7 @@ class LockTest(LockTestCase):
                 self.submit(text)
             else:
                 self.assert_refused(proc, text, ok=ok_at)
-        self.assert_opens(proc)
+        self.assert_opens(proc, told="間違ったパスワードの入力: 5 回")
 
     def test_a_power_loss_leaves_the_saved_setting_as_it_was(self):
         for before in ("1", "0"):

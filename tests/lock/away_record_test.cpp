@@ -31,23 +31,15 @@ TEST(AwayRecordTest, TellsWhatTheLockWithstood) {
   };
   const Case cases[] = {
       {"nothing counted", {}, {}, std::nullopt},
-      {"all three, in a fixed order",
+      {"all three, in a fixed order, the latest of other days with their date",
        {},
-       {{kRefused, {2026, 12, 7, 9, 5}},
-        {kForce, {2026, 12, 7, 13, 50}},
-        {kWrong, {2026, 12, 7, 13, 52}},
-        {kForce, {2026, 12, 7, 13, 55}}},
-       heading + L"間違ったパスワードの入力: 1 回 (最後は 13:52)\n" +
-           L"強制終了からの復帰: 2 回 (最後は 13:55)\n" +
-           L"ほかのプログラムからの要求を拒否: 1 回 (最後は 09:05)"},
-      {"latest on other days",
-       {},
-       {{kWrong, {2026, 11, 30, 8, 0}},
-        {kForce, {2026, 12, 6, 23, 58}},
-        {kRefused, {2026, 12, 7, 0, 1}}},
-       heading + L"間違ったパスワードの入力: 1 回 (最後は 11/30 08:00)\n" +
-           L"強制終了からの復帰: 1 回 (最後は 12/6 23:58)\n" +
-           L"ほかのプログラムからの要求を拒否: 1 回 (最後は 00:01)"},
+       {{kRefused, {2026, 11, 30, 9, 5}},
+        {kForce, {2026, 12, 6, 23, 50}},
+        {kWrong, {2026, 12, 7, 0, 1}},
+        {kForce, {2026, 12, 6, 23, 58}}},
+       heading + L"間違ったパスワードの入力: 1 回 (最後は 00:01)\n" +
+           L"強制終了からの復帰: 2 回 (最後は 12/6 23:58)\n" +
+           L"ほかのプログラムからの要求を拒否: 1 回 (最後は 11/30 09:05)"},
       {"a count at its greatest stays there",
        {{UINT32_MAX - 1, {2026, 12, 7, 8, 0}}, {}, {}},
        {{kWrong, {2026, 12, 7, 14, 2}}, {kWrong, {2026, 12, 7, 14, 3}}},
