@@ -174,12 +174,14 @@ void Main::TellWhatHappened() {
 // Another program sent or posted what only Main's own end sends.
 void Main::OnForgedEnd() { Refused(); }
 
+// A watcher wakes for its lock's end; a lock in force for its watcher's, or for the pace of the
+// next start, which StartWatcher tells apart.
 void Main::OnWake() {
-  if (watch_.PeerEnded() && lock_.state() == LockState::kWaiting) {
+  if (lock_.state() != LockState::kWaiting) {
+    watch_.StartWatcher();
+  } else if (watch_.PeerEnded()) {
     OnWatchedLockEnded();
-    return;
   }
-  watch_.StartWatcher();
 }
 
 // What a watcher does once the lock it waited behind has ended (watcher.h).
