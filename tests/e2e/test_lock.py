@@ -349,7 +349,7 @@ class CoversTest(LockTestCase):
 
 
 class WatcherTest(LockTestCase):
-    """Corvel's second process, its watcher: a lock ended by force (as a task manager ends it, or
+    """Corvel's second process, its watcher: a lock ended by force (as an administrator ends it, or
     by a crash) comes back, a watcher ended is started again, and only the lock's own ends stop
     them both. Processes are the Windows ones, by PID."""
 
