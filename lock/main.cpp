@@ -319,17 +319,14 @@ LRESULT CALLBACK Main::RefuseShowFold(int code, WPARAM wparam, LPARAM lparam) {
 // A style that another program sets, such as one that lets clicks through to the windows
 // beneath, is refused while the lock holds: the lock sets none then.
 void Main::OnStyleChanging(STYLESTRUCT& style) {
-  if (!lock_.KeepsPlace() || style.styleNew == style.styleOld) return;
-  style.styleNew = style.styleOld;
-  Refused();
+  if (lock_.KeepsPlace() && KeepStyle(style)) Refused();
 }
 
 // Disabled from outside, Main would take no input, the password's neither: it is enabled again,
 // and the focus given back where it was.
 void Main::OnEnable(bool enabled) {
   if (enabled || !lock_.KeepsPlace()) return;
-  HWND focus = GetFocus();
-  if (focus != nullptr && IsChild(hwnd_, focus)) focus_.Remember(focus);
+  focus_.RememberIn(hwnd_);
   Refused();
   PostMessageW(hwnd_, kPutBackMessage, 0, 0);
 }
@@ -345,8 +342,7 @@ void Main::Refused() {
 // hidden even for a moment, Main would lose the activation and, under Wine, the pointer's
 // confinement with it.
 void Main::OnWindowPosChanging(WINDOWPOS& pos) {
-  HWND focus = GetFocus();
-  if (focus != nullptr && IsChild(hwnd_, focus)) focus_.Remember(focus);
+  focus_.RememberIn(hwnd_);
   if (lock_.KeepsPlace() && (pos.flags & SWP_HIDEWINDOW) != 0) {
     pos.flags &= ~SWP_HIDEWINDOW;
     Refused();

@@ -54,9 +54,7 @@ LRESULT CALLBACK CoverProc(HWND cover, UINT message, WPARAM wparam, LPARAM lpara
       Report(cover, kCoverRefusedMessage);
       return 0;
     case WM_STYLECHANGING:  // such as one that lets clicks through to the window beneath
-      Report(cover, kCoverRefusedMessage);
-      reinterpret_cast<STYLESTRUCT*>(lparam)->styleNew =
-          reinterpret_cast<STYLESTRUCT*>(lparam)->styleOld;
+      if (KeepStyle(*reinterpret_cast<STYLESTRUCT*>(lparam))) Report(cover, kCoverRefusedMessage);
       return 0;
     case WM_WINDOWPOSCHANGED:
       if (!InPlace(cover, MonitorOf(cover))) Report(cover, kPutBackMessage);

@@ -14,8 +14,6 @@ LocalTime Now() {
           static_cast<std::uint8_t>(now.wHour), static_cast<std::uint8_t>(now.wMinute)};
 }
 
-HWND WindowOf(std::uint32_t window) { return reinterpret_cast<HWND>(std::uintptr_t{window}); }
-
 }  // namespace
 
 void Win32Watch::InForce(const std::wstring& password) {
@@ -55,7 +53,7 @@ std::wstring Win32Watch::HandedPassword() const {
 }
 
 std::intptr_t Win32Watch::WatchedWindow() const {
-  HWND window = WindowOf(handover_.shared->window);
+  auto* window = reinterpret_cast<HWND>(std::uintptr_t{handover_.shared->window});
   return IsWindow(window) ? reinterpret_cast<std::intptr_t>(window) : 0;
 }
 

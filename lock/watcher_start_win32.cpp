@@ -14,9 +14,10 @@ std::uint32_t ValueOf(HANDLE handle) {
   return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(handle));
 }
 
-// Creates Corvel suspended, guarded, with only `handed` inherited, at the values they have in its
-// parent: this process, or `parent` where one is given.
-PROCESS_INFORMATION CreateCorvel(std::wstring command, HANDLE parent, HANDLE (&handed)[2]) {
+// Creates the program Corvel suspended, guarded, with only `handed` inherited, at the values they
+// have in its parent: this process, or `parent` where one is given.
+PROCESS_INFORMATION CreateCorvel(const std::wstring& program, std::wstring command, HANDLE parent,
+                                 HANDLE (&handed)[2]) {
   Guard process(Guard::Kind::kProcess);
   Guard thread(Guard::Kind::kThread);
   alignas(8) unsigned char attributes[256];
@@ -35,7 +36,6 @@ PROCESS_INFORMATION CreateCorvel(std::wstring command, HANDLE parent, HANDLE (&h
       (parent == nullptr ||
        UpdateProcThreadAttribute(startup.lpAttributeList, 0, PROC_THREAD_ATTRIBUTE_PARENT_PROCESS,
                                  &parent, sizeof parent, nullptr, nullptr));
-  const std::wstring program = pw::ProgramPath();
   if (listed &&
       !CreateProcessW(program.c_str(), command.data(), process.attributes(), thread.attributes(),
                       TRUE, CREATE_SUSPENDED | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
@@ -50,11 +50,12 @@ PROCESS_INFORMATION CreateCorvel(std::wstring command, HANDLE parent, HANDLE (&h
 
 HANDLE StartWatcherProcess(HANDLE section, HANDLE self, SharedState& shared) {
   HANDLE handed[2] = {section, self};
-  const std::wstring program = L"\"" + pw::ProgramPath() + L"\"";
+  const std::wstring program = pw::ProgramPath();
+  const std::wstring quoted = L"\"" + program + L"\"";
   // The parent for a moment: it never runs, and it ends as soon as the watcher is created.
-  const PROCESS_INFORMATION parent = CreateCorvel(program, nullptr, handed);
+  const PROCESS_INFORMATION parent = CreateCorvel(program, quoted, nullptr, handed);
   const PROCESS_INFORMATION watcher = CreateCorvel(
-      program + L" " + RoleArguments({Role::kWatcher, ValueOf(self), ValueOf(section)}),
+      program, quoted + L" " + RoleArguments({Role::kWatcher, ValueOf(self), ValueOf(section)}),
       parent.hProcess, handed);
   if (parent.hProcess != nullptr) {
     TerminateProcess(parent.hProcess, 0);

@@ -14,6 +14,12 @@ bool FoldsAway(WPARAM command) {
   return false;
 }
 
+bool KeepStyle(STYLESTRUCT& style) {
+  if (style.styleNew == style.styleOld) return false;
+  style.styleNew = style.styleOld;
+  return true;
+}
+
 bool InPlace(HWND window, const RECT& place) {
   RECT rect;
   return IsWindowVisible(window) && !IsIconic(window) &&

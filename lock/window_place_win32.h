@@ -13,6 +13,9 @@ inline constexpr UINT kPutBackMessage = WM_APP + 1;
 // low four bits are the system's own (a move by the caption, by the keyboard).
 bool FoldsAway(WPARAM command);
 
+// Refuses a change of style, for WM_STYLECHANGING; whether there was one to refuse.
+bool KeepStyle(STYLESTRUCT& style);
+
 // Whether window is in view, not minimized, topmost and exactly over place.
 bool InPlace(HWND window, const RECT& place);
 

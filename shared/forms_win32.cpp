@@ -115,10 +115,14 @@ int RunMessageLoop(HWND window, HWND default_button, const std::function<void()>
   }
 }
 
+void FocusMemory::RememberIn(HWND window) {
+  HWND focus = GetFocus();
+  if (focus != nullptr && IsChild(window, focus)) control_ = focus;
+}
+
 bool FocusMemory::OnActivate(HWND window, WPARAM wparam) {
   if (LOWORD(wparam) == WA_INACTIVE) {
-    HWND focus = GetFocus();
-    if (focus != nullptr && IsChild(window, focus)) control_ = focus;
+    RememberIn(window);
     return false;
   }
   if (control_ == nullptr) return false;

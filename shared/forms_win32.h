@@ -105,6 +105,8 @@ class BaseWindow {
 class FocusMemory {
  public:
   void Remember(HWND control) { control_ = control; }
+  // Remembers the control that has the focus, if it is one of window's.
+  void RememberIn(HWND window);
   // For WM_ACTIVATE. True when it gave the focus back; the system's default must then not run,
   // as it would put the focus on the window itself.
   bool OnActivate(HWND window, WPARAM wparam);

@@ -118,18 +118,24 @@ int Lock(int argc, wchar_t** argv) {
   return 0;
 }
 
+// A window of this title that EnumWindows looks for: FindOther's is not of the process pid,
+// FindShown's is in view.
 struct OtherWindow {
   const wchar_t* title;
   DWORD pid;
   HWND found;
 };
 
+bool HasTitle(HWND window, const wchar_t* title) {
+  wchar_t text[64] = {};
+  GetWindowTextW(window, text, 64);
+  return std::wcscmp(text, title) == 0;
+}
+
 // A named CALLBACK, not a lambda: 32-bit Windows calls it with the stdcall convention.
 BOOL CALLBACK FindOther(HWND window, LPARAM query) {
   auto& other = *reinterpret_cast<OtherWindow*>(query);
-  wchar_t title[64] = {};
-  GetWindowTextW(window, title, 64);
-  if (std::wcscmp(title, other.title) == 0 && OwnerOf(window) != other.pid) other.found = window;
+  if (HasTitle(window, other.title) && OwnerOf(window) != other.pid) other.found = window;
   return other.found == nullptr;
 }
 
@@ -269,9 +275,7 @@ bool TypeText(HWND window, const std::wstring& text) {
 
 BOOL CALLBACK FindShown(HWND window, LPARAM query) {
   auto& shown = *reinterpret_cast<OtherWindow*>(query);
-  wchar_t title[64] = {};
-  GetWindowTextW(window, title, 64);
-  if (std::wcscmp(title, shown.title) == 0 && IsWindowVisible(window)) shown.found = window;
+  if (HasTitle(window, shown.title) && IsWindowVisible(window)) shown.found = window;
   return shown.found == nullptr;
 }
 

@@ -85,8 +85,7 @@ class LockTestCase(E2ETestCase):
         return lock_view.box_text(self.session)
 
     def submit(self, text, first=False, ok=None):
-        """Tabs into the box on the first entry, types text and presses Enter, or clicks OK at
-        the point ok."""
+        """Tabs into the box on the first entry, types text, then presses Enter or clicks ok."""
         if first:
             self.session.key("Tab")
         if text:
@@ -359,9 +358,8 @@ class WatcherTest(LockTestCase):
         def listed():
             found = self.session.probe("processes", "Corvel.exe")
             parents = {found[f"pid{i}"]: found[f"parent{i}"] for i in range(int(found["count"]))}
-            return None if set(parents.values()) & set(parents) else parents
-        return wait_for(lambda: (parents := listed()) is not None and [parents], 10,
-                        "no Corvel another's child")[0]
+            return None if set(parents.values()) & set(parents) else [parents]
+        return wait_for(listed, 10, "no Corvel another's child")[0]
 
     def corvels(self):
         return set(self.parents())
@@ -392,8 +390,8 @@ class WatcherTest(LockTestCase):
         lock, watcher = self.wait_pair()
         # SYNCHRONIZE, PROCESS_QUERY_LIMITED_INFORMATION; DELETE, READ_CONTROL, WRITE_DAC and
         # WRITE_OWNER, the standard rights.
-        granted = {"right100000", "right1000", "right10000", "right20000", "right40000",
-                   "right80000"}
+        granted = {f"right{mask:x}" for mask in (0x100000, 0x1000, 0x10000, 0x20000, 0x40000,
+                                                 0x80000)}
         for pid in (lock, watcher):
             rights = self.session.probe("rights", pid)
             self.assertEqual({name for name, value in rights.items() if value == "1"}, granted)

@@ -133,7 +133,7 @@ TEST(LockTest, UnlockCheckComparesExactly) {
 // session going on, change nothing but the count of what the lock refused; the lock answers every
 // query of a real end yes.
 TEST(LockTest, OnlyTheSessionsRealEndEndsIt) {
-  const auto query = [](bool sent, bool close_app, bool answer) {
+  const auto ask = [](bool sent, bool close_app, bool answer) {
     return [=](Lock& lock) { EXPECT_EQ(lock.OnQueryEndSession(sent, close_app), answer); };
   };
   const auto end = [](bool sent, bool ending, bool shutting_down) {
@@ -146,24 +146,16 @@ TEST(LockTest, OnlyTheSessionsRealEndEndsIt) {
     Outcome outcome;
   };
   const Case cases[] = {
-      {"shutting down: query sent, end sent",
-       {query(true, false, true), end(true, true, true)},
-       kEnds},
-      {"query sent, end sent", {query(true, false, true), end(true, true, false)}, kRefused},
+      {"shutting down: sent", {ask(true, false, true), end(true, true, true)}, kEnds},
+      {"query sent, end sent", {ask(true, false, true), end(true, true, false)}, kRefused},
       {"shutting down: end sent unasked", {end(true, true, true)}, kRefused},
-      {"shutting down: query sent, end posted",
-       {query(true, false, true), end(false, true, true)},
+      {"shutting down: end posted", {ask(true, false, true), end(false, true, true)}, kRefused},
+      {"shutting down: query posted", {ask(false, false, true), end(true, true, true)}, kRefused},
+      {"shutting down: an update", {ask(true, true, false), end(true, true, true)}, kRefused},
+      {"shutting down: vetoed, then an end",
+       {ask(true, false, true), end(true, false, true), end(true, true, true)},
        kRefused},
-      {"shutting down: query posted, end sent",
-       {query(false, false, true), end(true, true, true)},
-       kRefused},
-      {"shutting down: a close for an update",
-       {query(true, true, false), end(true, true, true)},
-       kRefused},
-      {"shutting down: query sent, vetoed, end sent",
-       {query(true, false, true), end(true, false, true), end(true, true, true)},
-       kRefused},
-      {"query sent, vetoed end sent", {query(true, false, true), end(true, false, false)}, kGoesOn},
+      {"query sent, vetoed end sent", {ask(true, false, true), end(true, false, false)}, kGoesOn},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.messages);

@@ -19,17 +19,16 @@ TEST(SharedStateTest, EachSideReadsWhatTheOtherWrote) {
   Initialize(state);
   MarkInForce(state, 10, 77, L"Open sesame");
   MarkWatcherStarting(state, 20);
-  EXPECT_TRUE(HandedTo(state, 20, 10));
-  EXPECT_FALSE(HandedTo(state, 21, 10)) << "another process";
-  EXPECT_FALSE(HandedTo(state, 20, 11)) << "another starter";
-  EXPECT_EQ((std::wstring(state.password)), L"Open sesame");
-  EXPECT_FALSE(Waited(state));
+  // Handed to this process by this starter; not to another process, nor by another starter.
+  EXPECT_EQ((std::tuple{HandedTo(state, 20, 10), HandedTo(state, 21, 10), HandedTo(state, 20, 11)}),
+            (std::tuple{true, false, false}));
+  EXPECT_EQ((std::tuple{std::wstring(state.password), Waited(state)}),
+            (std::tuple{L"Open sesame", false}));
   MarkWaiting(state);
   EXPECT_TRUE(Waited(state));
   CountAway(state.away.wrong_passwords, {2026, 12, 7, 14, 2});
   MarkWatcherStarting(state, 30);  // the next one, after that watcher ended
-  EXPECT_FALSE(Waited(state));
-  EXPECT_FALSE(Released(state));
+  EXPECT_EQ((std::tuple{Waited(state), Released(state)}), (std::tuple{false, false}));
   MarkReleased(state);
   EXPECT_TRUE(Released(state));
   EXPECT_EQ(std::wstring(state.password, std::size(state.password)),

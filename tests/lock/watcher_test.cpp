@@ -49,8 +49,7 @@ TEST(WatcherTest, DecidesByWhatTheLockSaid) {
     windows.system_lock_refused = c.refused;
     ForceEnds force_ends;
     force_ends.taken_over_ms = kNow - 400;
-    if (c.bound_reached)
-      std::fill(std::begin(force_ends.times_ms), std::end(force_ends.times_ms), kNow - 1);
+    if (c.bound_reached) std::ranges::fill(force_ends.times_ms, kNow - 1);
     const ForceEnds before = force_ends;
     const WatcherStep step = AfterWatchedLockEnded(c.end, force_ends, kNow, windows);
     EXPECT_EQ((std::tuple{step.take_over, step.wait_ms, step.exit_code}),

@@ -41,7 +41,7 @@
 //   rights PID                   opens the process as a program of the user, for each right in
 //                                turn: right<mask in hex>=1 where it opens, else 0; terminate's
 //                                refusal as refused= and the system's error
-//   spawn EXE                    starts EXE in its folder and runs until it ends
+//   spawn EXE                    starts EXE and runs until it ends
 //
 // Exit status 0 on success, 1 when the window or control is not there, 2 on a usage error, 3
 // when the system refuses the display mode.
@@ -294,14 +294,11 @@ int Rights(DWORD pid) {
 
 // The starter of a program that stays until the program ends, as a shell or a script does.
 int Spawn(const wchar_t* exe) {
-  std::wstring folder = exe;
-  folder.resize(folder.find_last_of(L"\\") + 1);
-  std::wstring command = std::wstring(L"\"") + exe + L"\"";
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(exe, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                      &startup, &process)) {
+  if (!CreateProcessW(exe, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
     return kNotFound;
   }
   WaitForSingleObject(process.hProcess, INFINITE);
