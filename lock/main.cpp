@@ -86,6 +86,10 @@ bool Main::Create(std::wstring& error) {
   const int height = pw::ToPixelsY(screen_, layout::kMainClientHeight);
   // For the program's life, on its one thread: it refuses only while the lock holds.
   SetWindowsHookExW(WH_CBT, RefuseShowFold, nullptr, GetCurrentThreadId());
+  // Nothing but the password is typed here, and never composed. Without an IME for its thread the
+  // system makes it no IME window, which each key and each window change would also go through,
+  // and which a setting change announced to every window, such as the release's, would wait on.
+  ImmDisableIME(0);
   if (CreateWindowExW(WS_EX_TOOLWINDOW, kClassName, layout::kCaption, WS_POPUP | WS_CLIPCHILDREN, 0,
                       0, width, height, nullptr, nullptr, instance_, this) == nullptr ||
       !CreateControls()) {
@@ -99,10 +103,10 @@ bool Main::CreateControls() {
   form_.Attach(hwnd_);
   watch_.Attach(hwnd_);
   covers_.ReportLostCoversTo(hwnd_);
-  // The release runs while the window still stands, before it is destroyed.
+  // The release runs while the window still stands, before it goes.
   form_.OnUnload([this] {
     lock_.OnUnload();
-    Destroy();
+    Leave();
   });
   // WS_EX_CONTROLPARENT: Tab and the dialog keys reach the controls inside the panel.
   HWND object = pw::CreateControl(hwnd_, kStaticClass, L"", WS_CLIPCHILDREN, WS_EX_CONTROLPARENT,
@@ -124,7 +128,8 @@ bool Main::CreateControls() {
   if (password == nullptr || label == nullptr || ok_ == nullptr) return false;
   SendMessageW(password, EM_SETPASSWORDCHAR, layout::kPasswordChar, 0);
   SendMessageW(password, EM_LIMITTEXT, pw::kMaxPasswordLength, 0);
-  // A composition window would show the typed characters unmasked.
+  // A composition window would show the typed characters unmasked: the box refuses one of its
+  // own, should the thread's IME not have been switched off.
   ImmAssociateContext(password, nullptr);
   password_.Attach(password);
   box_ = password;
@@ -267,9 +272,6 @@ LRESULT Main::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       lock_.OnCoverLost();
       RetryCoversWhilePending();
       return 0;
-    case WM_DESTROY:
-      OnDestroy();
-      return 0;
   }
   return DefWindowProcW(hwnd_, message, wparam, lparam);
 }
@@ -407,8 +409,13 @@ void Main::OnPaint() {
   EndPaint(hwnd_, &paint);
 }
 
-// Main is destroyed only by its Unload, once the lock has released: this ends the message loop.
-// The exit code is the lock's, whatever the quit message carries.
-void Main::OnDestroy() { PostQuitMessage(0); }
+// Once the lock has released, Main goes out of view, handing the activation to the window beneath
+// as a close would, and the message loop ends; the exit code is the lock's, whatever the quit
+// message carries. Main is not destroyed: the process's end takes it and its controls at once,
+// where destroying them one by one would hold the desktop back by as long again as the hiding.
+void Main::Leave() {
+  ShowWindow(hwnd_, SW_HIDE);
+  PostQuitMessage(0);
+}
 
 }  // namespace corvel

@@ -61,7 +61,7 @@ class Main : public pw::BaseWindow<Main>, public pw::LoopWait {
   void OnCommand(int id, int code);
   LRESULT OnControlColor(UINT message, HDC dc) const;
   void OnPaint();
-  void OnDestroy();
+  void Leave();
 
   HINSTANCE instance_;
   Role role_;

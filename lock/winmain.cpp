@@ -33,8 +33,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int) {
                   MB_ICONERROR | MB_TOPMOST | MB_SETFOREGROUND);
     }
   }
-  // All is given back, the windows are gone and the password wiped: nothing the libraries would
-  // still do on the way out is of use, and the desktop is back the sooner for it.
+  // All is given back, the windows are out of view and the password wiped: the process's end takes
+  // the windows with it, nothing the libraries would still do on the way out is of use, and the
+  // desktop is back the sooner for it.
   TerminateProcess(GetCurrentProcess(), static_cast<UINT>(status));
   return status;
 }

@@ -121,8 +121,8 @@ class Win32Form : public Form {
  public:
   Win32Form(const Screen& screen, COLORREF foreground) : screen_(screen), foreground_(foreground) {}
   void Attach(HWND hwnd) { hwnd_ = hwnd; }
-  // What Unload does: the window's Unload event, while the window still stands, and then its
-  // destruction.
+  // What Unload does: the window's Unload event, while the window still stands, and then what
+  // closes it.
   void OnUnload(std::function<void()> handler) { on_unload_ = std::move(handler); }
 
   void SetLeft(float twips) override;

@@ -139,7 +139,8 @@ def lock_and_unlock(session, folder, stages):
     wait_for(lambda: lock_view.box_text(session) == PASSWORD, 10, "the password typed")
     session.key("Return")
     told = wait_for(lambda: session.message_text(lock_view.TITLE), 20, "the box that tells")
-    check(session.window(lock_view.TITLE, lock_view.CLASS) is None, "the lock window stayed")
+    lock_window = session.window(lock_view.TITLE, lock_view.CLASS)
+    check(not (lock_window and lock_window.visible), "the lock window stayed in view")
     check(session.clip() == (0, 0, *SIZE), "the pointer is still confined")
     check(session.screensaver_active() and not session.screensaver_running(),
           "the screen saver was not given back")

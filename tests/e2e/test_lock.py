@@ -91,10 +91,7 @@ class LockTestCase(E2ETestCase):
         if text:
             self.session.type_text(text)
             wait_for(lambda: self.box() == text, 10, f"{text!r} in the box")
-        if ok:
-            self.session.click(*ok)
-        else:
-            self.session.key("Return")
+        self.session.click(*ok) if ok else self.session.key("Return")
 
     def assert_refused(self, proc, text, first=False, ok=None):
         self.submit(text, first, ok)
@@ -127,7 +124,9 @@ class LockTestCase(E2ETestCase):
 
 
 class LockTest(LockTestCase):
-    def test_screen_is_black_but_for_the_panel(self):
+    def test_screen_is_black_but_for_the_panel_and_the_window_in_use_gets_the_keys_back(self):
+        self.session.run(floor_exe(), "--title", "in use")
+        self.session.wait_window("in use", foreground=True)
         proc = self.start_locked()
         left, top, right, bottom = self.panel()
         shot = self.session.screenshot()
@@ -140,6 +139,7 @@ class LockTest(LockTestCase):
         self.assertIsNone(self.session.window(None, COVER), "a cover on the only monitor")
         self.submit(RIGHT, first=True)
         self.assert_opens(proc)
+        self.session.wait_window("in use", foreground=True)
 
     def test_wrong_passwords_print_one_line_and_empty_the_box(self):
         proc = self.start_locked()

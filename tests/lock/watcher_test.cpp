@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <iterator>
 #include <optional>
 #include <tuple>
 
