@@ -164,13 +164,13 @@ int Main::Run() {
         hwnd_, ok_, [this] { key_state_.Update(); }, this);
     Refused();
   }
-  if (lock_.unlocked()) TellWhatHappened();
   return lock_.exit_code();
 }
 
-// Once the desktop is back and all is given back, Main gone: what the lock withstood, if
-// anything, in a box that is neither topmost nor holds anything; the program ends as it closes.
+// Once the password has released the lock, all given back and Main out of view: what the lock
+// withstood, if anything, in a box that is neither topmost nor holds anything.
 void Main::TellWhatHappened() {
+  if (!lock_.unlocked()) return;
   if (const std::optional<std::wstring> text = watch_.AwayText()) {
     MessageBoxW(nullptr, text->c_str(), layout::kCaption, MB_ICONINFORMATION | MB_SETFOREGROUND);
   }

@@ -32,6 +32,9 @@ class Main : public pw::BaseWindow<Main>, public pw::LoopWait {
   bool Create(std::wstring& error);
   // Runs the lock, or the watcher, from its Load to its end and returns the program's exit code.
   int Run();
+  // Once Run has returned: if the password released the lock, tells in a box what it withstood,
+  // if anything, and returns as the box is closed.
+  void TellWhatHappened();
 
   // The message loop waits on the other Corvel's process, and on the pace of a watcher's start.
   HANDLE Handle() const override { return watch_.peer(); }
@@ -49,7 +52,6 @@ class Main : public pw::BaseWindow<Main>, public pw::LoopWait {
   void OnStyleChanging(STYLESTRUCT& style);
   void Refused();
   void OnForgedEnd();
-  void TellWhatHappened();
   void OnEnable(bool enabled);
   void OnWindowPosChanging(WINDOWPOS& pos);
   void OnWindowPosChanged();

@@ -16,7 +16,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int) {
   // watcher runs ends before it takes anything, leaving that lock as it is. The watcher holds the
   // mutex too, so that it outlasts a lock ended by force, for the lock the watcher starts in its
   // place. Should it not be made at all, locking is still better than not.
-  CreateMutexW(nullptr, FALSE, corvel::layout::kOneLockMutex);
+  HANDLE one_lock = CreateMutexW(nullptr, FALSE, corvel::layout::kOneLockMutex);
   const bool another = GetLastError() == ERROR_ALREADY_EXISTS;
   corvel::Handover handover;
   const corvel::Role role = corvel::TakeRole(arguments, handover);
@@ -28,6 +28,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int) {
     std::wstring error;
     if (main.Create(error)) {
       status = main.Run();
+      // Released: another lock may start while the box tells what this one withstood.
+      if (one_lock != nullptr) CloseHandle(one_lock);
+      main.TellWhatHappened();
     } else {
       MessageBoxW(nullptr, error.c_str(), corvel::layout::kCaption,
                   MB_ICONERROR | MB_TOPMOST | MB_SETFOREGROUND);
