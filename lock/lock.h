@@ -91,6 +91,12 @@ class Lock {
   // Whether Main and the covers keep their place: while locked, nothing from outside minimizes,
   // restores, moves, sizes or hides them, and what does so anyway is undone.
   bool KeepsPlace() const { return state_ == LockState::kLocked; }
+  // Whether Main refuses a style, a hide or a fold from outside: while locked, and while waiting
+  // beneath the lock, as what the lock in waiting let through would still be there once it takes
+  // over, such as a style that lets clicks through or draws nothing.
+  bool RefusesChanges() const {
+    return state_ == LockState::kLocked || state_ == LockState::kWaiting;
+  }
   // Whether the session may end: a program closed for an update (close_app), the session going
   // on, is refused until the lock has released, as any close is; a real end of the session is
   // agreed to, so that the lock never holds up a sign-out. Only a query that came from another

@@ -265,7 +265,7 @@ LRESULT Main::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_ENDSESSION:
       lock_.OnEndSession(InSendMessage(), wparam != 0, GetSystemMetrics(SM_SHUTTINGDOWN) != 0);
       return 0;
-    case kCoverRefusedMessage:
+    case kRefusedMessage:
       Refused();
       return 0;
     case kCoverLostMessage:
@@ -310,7 +310,7 @@ LRESULT CALLBACK Main::RefuseShowFold(int code, WPARAM wparam, LPARAM lparam) {
   if (code == HCBT_MINMAX && lparam != SW_MAXIMIZE && lparam != SW_SHOWMAXIMIZED &&
       GetWindowLongPtrW(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(WindowProc)) {
     auto* main = reinterpret_cast<Main*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (main != nullptr && main->lock_.KeepsPlace()) {
+    if (main != nullptr && main->lock_.RefusesChanges()) {
       main->Refused();
       return 1;
     }
@@ -319,9 +319,9 @@ LRESULT CALLBACK Main::RefuseShowFold(int code, WPARAM wparam, LPARAM lparam) {
 }
 
 // A style that another program sets, such as one that lets clicks through to the windows
-// beneath, is refused while the lock holds: the lock sets none then.
+// beneath, is refused while the lock holds or waits beneath it: it sets none then.
 void Main::OnStyleChanging(STYLESTRUCT& style) {
-  if (lock_.KeepsPlace() && KeepStyle(style)) Refused();
+  if (lock_.RefusesChanges() && KeepStyle(style)) Refused();
 }
 
 // Disabled from outside, Main would take no input, the password's neither: it is enabled again,
@@ -333,19 +333,26 @@ void Main::OnEnable(bool enabled) {
   PostMessageW(hwnd_, kPutBackMessage, 0, 0);
 }
 
-// What another program asked of the lock and it refused, counted while the lock holds.
+// What another program asked of the lock and it refused, counted while the lock holds; the lock
+// in waiting leaves the count to the lock in force, the record's one writer.
 void Main::Refused() {
-  if (lock_.KeepsPlace()) watch_.Count(&AwayRecord::refused_requests);
+  if (lock_.KeepsPlace()) {
+    watch_.Count(&AwayRecord::refused_requests);
+  } else if (lock_.state() == LockState::kWaiting) {
+    if (const std::intptr_t lock = watch_.WatchedWindow()) {
+      PostMessageW(reinterpret_cast<HWND>(lock), kRefusedMessage, 0, 0);
+    }
+  }
 }
 
 // Before any change: a minimize from outside takes the focus from the controls without
 // deactivating Main, so the focus memory, which notes the focus at a deactivation, would not
 // know where to give it back once Main is put back. A hide is refused outright while locked:
 // hidden even for a moment, Main would lose the activation and, under Wine, the pointer's
-// confinement with it.
+// confinement with it; and while waiting, as the screen would show at a force end.
 void Main::OnWindowPosChanging(WINDOWPOS& pos) {
   focus_.RememberIn(hwnd_);
-  if (lock_.KeepsPlace() && (pos.flags & SWP_HIDEWINDOW) != 0) {
+  if (lock_.RefusesChanges() && (pos.flags & SWP_HIDEWINDOW) != 0) {
     pos.flags &= ~SWP_HIDEWINDOW;
     Refused();
     PostMessageW(hwnd_, kPutBackMessage, 0, 0);

@@ -47,14 +47,14 @@ void Report(HWND cover, UINT message) {
 LRESULT CALLBACK CoverProc(HWND cover, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CLOSE:
-      Report(cover, kCoverRefusedMessage);
+      Report(cover, kRefusedMessage);
       return 0;
     case WM_SYSCOMMAND:
       if (!FoldsAway(wparam)) break;
-      Report(cover, kCoverRefusedMessage);
+      Report(cover, kRefusedMessage);
       return 0;
     case WM_STYLECHANGING:  // such as one that lets clicks through to the window beneath
-      if (KeepStyle(*reinterpret_cast<STYLESTRUCT*>(lparam))) Report(cover, kCoverRefusedMessage);
+      if (KeepStyle(*reinterpret_cast<STYLESTRUCT*>(lparam))) Report(cover, kRefusedMessage);
       return 0;
     case WM_WINDOWPOSCHANGED:
       if (!InPlace(cover, MonitorOf(cover))) Report(cover, kPutBackMessage);

@@ -3,7 +3,7 @@
 // close requests and the commands that fold them away; one destroyed other than by DestroyCover
 // is reported to the window given to ReportLostCoversTo by a posted kCoverLostMessage, one that
 // left its monitor by a posted kPutBackMessage, and each request refused by a posted
-// kCoverRefusedMessage.
+// kRefusedMessage, which the lock waiting beneath Main posts to it for its own refusals too.
 #pragma once
 
 #include <windows.h>
@@ -13,7 +13,7 @@
 namespace corvel {
 
 inline constexpr UINT kCoverLostMessage = WM_APP;
-inline constexpr UINT kCoverRefusedMessage = WM_APP + 3;
+inline constexpr UINT kRefusedMessage = WM_APP + 3;
 
 class Win32MonitorCovers final : public MonitorCovers {
  public:

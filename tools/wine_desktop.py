@@ -393,7 +393,7 @@ class Session:
 
     def close_window(self, title, cls=None):
         """Posts WM_CLOSE to the window."""
-        if self.probe("close", hex_text(title), hex_text(cls)) is None:
+        if self.probe("post", hex_text(title), hex_text(cls), 0x10, 0) is None:
             raise LookupError(f"no window {title!r} to close")
 
     # System settings

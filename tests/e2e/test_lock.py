@@ -384,7 +384,7 @@ class WatcherTest(LockTestCase):
     # What a program of the user may do to either Corvel: wait on it and read its name; Wine, which
     # does not take the owner's implicit rights away, grants the owner the standard rights too,
     # the list's rewriting among them, which is how the tests stand in for an administrator. End
-    # task from such a program is refused.
+    # task from such a program is refused, and so is a style, by the lock and by the watcher too.
     # End process tree on the lock's starter, as an administrator, ends the lock alone.
     def test_the_users_programs_are_refused_and_no_tree_holds_both(self):
         folder = scenario_folder("lock", self._testMethodName, "Corvel.exe")
@@ -401,11 +401,15 @@ class WatcherTest(LockTestCase):
             rights = self.session.probe("rights", pid)
             self.assertEqual({name for name, value in rights.items() if value == "1"}, granted)
             self.assertEqual(rights["refused"], "5", "End task's error: access denied")
+        self.ask(CLASS, "exstyle", WS_EX_LAYERED | WS_EX_TRANSPARENT)
         starter = self.parents()[lock]
         ended = self.session.probe("killtree", starter)
         self.assertEqual((lock in ended.values(), watcher in ended.values()), (True, False))
         self.assertEqual(self.wait_pair(ended=lock)[0], watcher)
-        # Told, once unlocked: two wrong passwords, that force end and a minimize command.
+        seen = self.session.probe("exstyle", hex_text(TITLE), hex_text(CLASS), 0)["exstyle"]
+        self.assertEqual(int(seen, 16) & (WS_EX_LAYERED | WS_EX_TRANSPARENT), 0)
+        # Told, once unlocked: two wrong passwords, that force end, and the style and a minimize
+        # command refused.
         self.ask(CLASS, "post", WM_SYSCOMMAND, SC_MINIMIZE)
         left, top, _, _ = self.panel()
         self.session.click(left + 60, top + 8)  # the box, wherever the focus was at the takeover
@@ -415,7 +419,7 @@ class WatcherTest(LockTestCase):
         latest = r" 回 \(最後は \d\d:\d\d\)"
         self.assert_told(f"^ロック中に次のことがありました。\n間違ったパスワードの入力: 2{latest}\n"
                          f"強制終了からの復帰: 1{latest}\n"
-                         f"ほかのプログラムからの要求を拒否: 1{latest}$")
+                         f"ほかのプログラムからの要求を拒否: 3{latest}$")
         wait_for(lambda: not self.corvels(), 10, "every Corvel process to end")
 
     # End task, a crash and End process tree on the lock: each time its watcher, waiting beneath

@@ -15,13 +15,13 @@
 //   gettext TITLE CLASS CONTROL  text of a control: CONTROL is #<id> or <class hex>:<index>
 //   settext TITLE CLASS CONTROL TEXT
 //   click TITLE CLASS CONTROL    posts BM_CLICK, so a message box it opens cannot block the probe
-//   close TITLE CLASS            posts WM_CLOSE
 //   post TITLE CLASS MESSAGE WPARAM [LPARAM]  posts the message, the numbers as C writes them
 //   send TITLE CLASS MESSAGE WPARAM LPARAM    sends it from this process, as the system sends
 //                                the end of the session
 //   show TITLE CLASS SW          ShowWindow from this process, SW as C writes it
-//   exstyle TITLE CLASS BITS     adds BITS to the window's extended style from this process;
-//                                exstyle= what it is then, in hex
+//   exstyle TITLE CLASS BITS     adds BITS to the extended style of every such window (a lock,
+//                                and the lock waiting beneath it) from this process; exstyle=
+//                                what the first one's is then, in hex
 //   disable TITLE CLASS          EnableWindow(FALSE) from this process
 //   free                         lifts the pointer's confinement: ClipCursor(NULL)
 //   fold TITLE CLASS SW | MESSAGE WPARAM
@@ -110,6 +110,7 @@ struct TopLevelQuery {
   std::wstring cls;
   HWND visible = nullptr;
   HWND hidden = nullptr;
+  std::vector<HWND> all;
 };
 
 BOOL CALLBACK OnTopLevel(HWND hwnd, LPARAM param) {
@@ -118,19 +119,20 @@ BOOL CALLBACK OnTopLevel(HWND hwnd, LPARAM param) {
       (query->cls != L"*" && query->cls != ClassOf(hwnd))) {
     return TRUE;
   }
-  if (IsWindowVisible(hwnd)) query->visible = hwnd;
+  if (IsWindowVisible(hwnd) && query->visible == nullptr) query->visible = hwnd;
   if (query->hidden == nullptr) query->hidden = hwnd;
-  return query->visible == nullptr;
+  query->all.push_back(hwnd);
+  return TRUE;
 }
 
-// The first visible top-level window of this title and class ("*": any), in Z order, else the
-// first hidden one. EnumWindows walks a list taken at once: a walk by GetWindow would miss a
-// window that its program moves in the Z order meanwhile, as the lock does when it puts a window
+// The top-level windows of this title and class ("*": any) in Z order, and the first visible one
+// and the first hidden one. EnumWindows walks a list taken at once: a walk by GetWindow would miss
+// a window that its program moves in the Z order meanwhile, as the lock does when it puts a window
 // back.
-HWND FindTopLevel(const std::wstring& title, const std::wstring& cls) {
-  TopLevelQuery query{title, cls};
+TopLevelQuery FindTopLevel(const std::wstring& title, const std::wstring& cls) {
+  TopLevelQuery query{title, cls, nullptr, nullptr, {}};
   EnumWindows(OnTopLevel, reinterpret_cast<LPARAM>(&query));
-  return query.visible != nullptr ? query.visible : query.hidden;
+  return query;
 }
 
 struct ControlQuery {
@@ -393,17 +395,14 @@ int wmain(int argc, wchar_t** argv) {
   std::wstring title;
   std::wstring cls;
   if (argc < 4 || !FromHex(argv[2], title) || !FromHex(argv[3], cls)) return kUsage;
-  HWND hwnd = FindTopLevel(title, cls);
+  const TopLevelQuery found = FindTopLevel(title, cls);
+  HWND hwnd = found.visible != nullptr ? found.visible : found.hidden;
   if (hwnd == nullptr) {
     std::printf("found=0\n");
     return kNotFound;
   }
   std::printf("found=1\n");
   if (command == L"window" && argc == 4) return Window(hwnd);
-  if (command == L"close" && argc == 4) {
-    PostMessageW(hwnd, WM_CLOSE, 0, 0);
-    return 0;
-  }
   if (command == L"post" && (argc == 6 || argc == 7)) {
     PostMessageW(hwnd, static_cast<UINT>(std::wcstoul(argv[4], nullptr, 0)),
                  std::wcstoul(argv[5], nullptr, 0),
@@ -419,9 +418,11 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (command == L"fold" && (argc == 5 || argc == 6)) return Fold(hwnd, argc, argv);
   if (command == L"exstyle" && argc == 5) {
-    SetWindowLongPtrW(hwnd, GWL_EXSTYLE,
-                      GetWindowLongPtrW(hwnd, GWL_EXSTYLE) |
-                          static_cast<LONG_PTR>(std::wcstoul(argv[4], nullptr, 0)));
+    for (HWND each : found.all) {
+      SetWindowLongPtrW(each, GWL_EXSTYLE,
+                        GetWindowLongPtrW(each, GWL_EXSTYLE) |
+                            static_cast<LONG_PTR>(std::wcstoul(argv[4], nullptr, 0)));
+    }
     std::printf("exstyle=%lx\n", static_cast<unsigned long>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
     return 0;
   }
