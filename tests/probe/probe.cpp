@@ -49,6 +49,7 @@
 // Needs windows.h first.
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -108,9 +109,7 @@ std::wstring ClassOf(HWND hwnd) {
 struct TopLevelQuery {
   std::wstring title;
   std::wstring cls;
-  HWND visible = nullptr;
-  HWND hidden = nullptr;
-  std::vector<HWND> all;
+  std::vector<HWND> found;
 };
 
 BOOL CALLBACK OnTopLevel(HWND hwnd, LPARAM param) {
@@ -119,20 +118,17 @@ BOOL CALLBACK OnTopLevel(HWND hwnd, LPARAM param) {
       (query->cls != L"*" && query->cls != ClassOf(hwnd))) {
     return TRUE;
   }
-  if (IsWindowVisible(hwnd) && query->visible == nullptr) query->visible = hwnd;
-  if (query->hidden == nullptr) query->hidden = hwnd;
-  query->all.push_back(hwnd);
+  query->found.push_back(hwnd);
   return TRUE;
 }
 
-// The top-level windows of this title and class ("*": any) in Z order, and the first visible one
-// and the first hidden one. EnumWindows walks a list taken at once: a walk by GetWindow would miss
-// a window that its program moves in the Z order meanwhile, as the lock does when it puts a window
-// back.
-TopLevelQuery FindTopLevel(const std::wstring& title, const std::wstring& cls) {
-  TopLevelQuery query{title, cls, nullptr, nullptr, {}};
+// The top-level windows of this title and class ("*": any), in Z order. EnumWindows walks a list
+// taken at once: a walk by GetWindow would miss a window that its program moves in the Z order
+// meanwhile, as the lock does when it puts a window back.
+std::vector<HWND> FindTopLevel(const std::wstring& title, const std::wstring& cls) {
+  TopLevelQuery query{title, cls, {}};
   EnumWindows(OnTopLevel, reinterpret_cast<LPARAM>(&query));
-  return query;
+  return query.found;
 }
 
 struct ControlQuery {
@@ -395,8 +391,10 @@ int wmain(int argc, wchar_t** argv) {
   std::wstring title;
   std::wstring cls;
   if (argc < 4 || !FromHex(argv[2], title) || !FromHex(argv[3], cls)) return kUsage;
-  const TopLevelQuery found = FindTopLevel(title, cls);
-  HWND hwnd = found.visible != nullptr ? found.visible : found.hidden;
+  // The first visible one, else the first.
+  const std::vector<HWND> found = FindTopLevel(title, cls);
+  const auto shown = std::find_if(found.begin(), found.end(), IsWindowVisible);
+  HWND hwnd = shown != found.end() ? *shown : found.empty() ? nullptr : found.front();
   if (hwnd == nullptr) {
     std::printf("found=0\n");
     return kNotFound;
@@ -418,7 +416,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (command == L"fold" && (argc == 5 || argc == 6)) return Fold(hwnd, argc, argv);
   if (command == L"exstyle" && argc == 5) {
-    for (HWND each : found.all) {
+    for (HWND each : found) {
       SetWindowLongPtrW(each, GWL_EXSTYLE,
                         GetWindowLongPtrW(each, GWL_EXSTYLE) |
                             static_cast<LONG_PTR>(std::wcstoul(argv[4], nullptr, 0)));
